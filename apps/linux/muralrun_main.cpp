@@ -1,0 +1,22 @@
+// Muralrun for Linux desktops: installs today's picture at log-on.
+#include <cstdio>
+
+#include "applier/module1.h"
+#include "platform/linux/linux_desktop.h"
+#include "platform/linux/linux_files.h"
+#include "platform/linux/linux_system.h"
+
+int main()
+{
+    using namespace muralis;
+    linux_platform::LinuxFiles files;
+    linux_platform::LinuxSystem system;
+    linux_platform::LinuxDesktop desktop;
+    try {
+        const auto outcome = Module1::Main({files, system, desktop});
+        return outcome == Module1::Outcome::FailureReported ? 1 : 0;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "Muralrun: %s\n", failure.what());
+        return 2;
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/linux/wallpaper_backend.h"
+#include "platform/platform.h"
+
+namespace muralis::linux_platform {
+
+class LinuxDesktop final : public Desktop {
+public:
+    void install_wallpaper(const std::string& path) override;
+    void show_message(const std::string& title, const std::string& text) override;
+};
+
+// Shows a modal Qt message box, OK only and no icon. Returns false, having
+// shown nothing, when no display can be reached.
+bool show_qt_message_box(const std::string& title, const std::string& text);
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,228 @@
+#include "platform/linux/linux_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/linux/unique_fd.h"
+
+namespace muralis::linux_platform {
+
+Failure system_failure(int error, const std::string& path)
+{
+    return Failure(error, path + ": " + std::strerror(error));
+}
+
+namespace {
+
+std::string folder_of(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string name_of(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void write_all(int fd, const char* data, std::size_t size, const std::string& path)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw system_failure(errno, path);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+// Copies the rest of in to out. copy_file_range lets the kernel (or the
+// file system, by sharing extents) do the work; the read/write loop serves
+// where it cannot, across file systems on older kernels for instance.
+void copy_contents(int in, int out, const std::string& from, const std::string& to)
+{
+    bool kernel_copy = true;
+    for (;;) {
+        if (kernel_copy) {
+            const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (copied > 0)
+                continue;
+            if (copied == 0)
+                return;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                throw system_failure(errno, to);
+            kernel_copy = false;
+        }
+        char buffer[1 << 16];
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw system_failure(errno, from);
+        }
+        write_all(out, buffer, static_cast<std::size_t>(got), to);
+    }
+}
+
+mode_t current_umask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// A file created beside its final place, removed unless committed by a
+// rename over that place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target) : m_target(target)
+    {
+        std::string pattern = folder_of(target) + "/." + name_of(target) + ".XXXXXX";
+        m_fd.reset(::mkostemp(pattern.data(), O_CLOEXEC));
+        if (!m_fd)
+            throw system_failure(errno, target);
+        m_path = pattern;
+        // mkstemp makes the file private; give it the mode a new file of the
+        // user's would have.
+        ::fchmod(m_fd.get(), 0666 & ~current_umask());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (!m_committed)
+            ::unlink(m_path.c_str());
+    }
+
+    int fd() const { return m_fd.get(); }
+
+    enum class Durability { Flush, NoFlush };
+
+    void commit(Durability durability)
+    {
+        if (durability == Durability::Flush && ::fdatasync(m_fd.get()) != 0)
+            throw system_failure(errno, m_target);
+        if (m_fd.close() != 0)
+            throw system_failure(errno, m_target);
+        if (::rename(m_path.c_str(), m_target.c_str()) != 0)
+            throw system_failure(errno, m_target);
+        m_committed = true;
+        if (durability == Durability::Flush) {
+            // The rename itself is durable once the folder is flushed.
+            UniqueFd folder(::open(folder_of(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (folder)
+                ::fsync(folder.get());
+        }
+    }
+
+private:
+    std::string m_target;
+    std::string m_path;
+    UniqueFd m_fd;
+    bool m_committed = false;
+};
+
+} // namespace
+
+bool LinuxFiles::is_normal_file(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string LinuxFiles::read_text(const std::string& path)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        throw system_failure(errno, path);
+    std::string text;
+    char buffer[1 << 14];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0)
+            return text;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw system_failure(errno, path);
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+void LinuxFiles::replace_text(const std::string& path, const std::string& text)
+{
+    TemporaryFile temporary(path);
+    write_all(temporary.fd(), text.data(), text.size(), path);
+    temporary.commit(TemporaryFile::Durability::Flush);
+}
+
+void LinuxFiles::copy_replacing(const std::string& from, const std::string& to)
+{
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        throw system_failure(errno, from);
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0)
+        throw system_failure(errno, from);
+    if (S_ISDIR(info.st_mode))
+        throw system_failure(EISDIR, from);
+    TemporaryFile temporary(to);
+    copy_contents(in.get(), temporary.fd(), from, to);
+    // The daily bitmap is a copy that the next log-on makes again, so it is
+    // not flushed to the disk at once: the rename alone already keeps a torn
+    // file from ever standing under its name.
+    temporary.commit(TemporaryFile::Durability::NoFlush);
+}
+
+bool LinuxFiles::can_create_files_in(const std::string& folder)
+{
+    std::string pattern = folder + ".muralis-probe.XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return ::unlink(pattern.c_str()) == 0;
+}
+
+void LinuxFiles::create_folder(const std::string& folder)
+{
+    make_folders(folder, 0700);
+}
+
+void make_folders(const std::string& folder, unsigned mode)
+{
+    if (folder.empty())
+        return;
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            throw system_failure(errno, part);
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        throw system_failure(errno, folder);
+    if (!S_ISDIR(info.st_mode))
+        throw system_failure(ENOTDIR, folder);
+}
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace muralis::linux_platform {
+
+class LinuxFiles final : public Files {
+public:
+    bool is_normal_file(const std::string& path) override;
+    std::string read_text(const std::string& path) override;
+    void replace_text(const std::string& path, const std::string& text) override;
+    void copy_replacing(const std::string& from, const std::string& to) override;
+    bool can_create_files_in(const std::string& folder) override;
+    void create_folder(const std::string& folder) override;
+};
+
+// A Failure for errno after the named operation on path.
+Failure system_failure(int error, const std::string& path);
+
+// Creates folder and its missing parents, each with mode, like mkdir -p.
+// Throws Failure.
+void make_folders(const std::string& folder, unsigned mode);
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,177 @@
+#include "platform/linux/linux_system.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include <QLocale>
+#include <QString>
+
+#include "platform/linux/linux_files.h"
+#include "platform/linux/unique_fd.h"
+
+namespace muralis::linux_platform {
+
+namespace {
+
+std::string home_folder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir)
+        return found->pw_dir;
+    return "/";
+}
+
+} // namespace
+
+std::string xdg_data_home()
+{
+    // The rules ignore a relative path as invalid.
+    if (const char* data_home = std::getenv("XDG_DATA_HOME"); data_home && data_home[0] == '/')
+        return data_home;
+    std::string home = home_folder();
+    if (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return (home == "/" ? std::string() : home) + "/.local/share";
+}
+
+std::string muralis_data_folder()
+{
+    std::string folder = xdg_data_home();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    folder += "/muralis";
+    make_folders(folder, 0700);
+    return folder;
+}
+
+std::string messages_language_name()
+{
+    // setlocale resolves LC_ALL, LC_MESSAGES and LANG in that order and
+    // falls back to "C" when the named locale is not installed. The
+    // process's own locale is put back afterwards.
+    std::string previous;
+    if (const char* current = std::setlocale(LC_MESSAGES, nullptr))
+        previous = current;
+    const char* resolved = std::setlocale(LC_MESSAGES, "");
+    const std::string name = resolved ? resolved : "C";
+    std::setlocale(LC_MESSAGES, previous.empty() ? "C" : previous.c_str());
+
+    if (name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0)
+        return {};
+    const QLocale locale(QString::fromStdString(name));
+    if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage)
+        return {};
+    return QLocale::languageToString(locale.language()).toStdString();
+}
+
+std::string LinuxSystem::windows_directory()
+{
+    try {
+        return muralis_data_folder();
+    } catch (const Failure&) {
+        // Reported like a failed system query: the files are then looked
+        // for beside the root, where they are not found.
+        return {};
+    }
+}
+
+std::string LinuxSystem::language_name_buffer()
+{
+    std::string buffer(100, '\0');
+    const std::string name = messages_language_name();
+    buffer.replace(0, std::min(name.size(), std::size_t{99}), name, 0, 99);
+    return buffer;
+}
+
+std::string LinuxSystem::program_folder()
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            throw system_failure(errno, "/proc/self/exe");
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<std::size_t>(length));
+            const auto slash = path.rfind('/');
+            return slash == 0 ? std::string("/") : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void LinuxSystem::change_current_folder(const std::string& folder)
+{
+    if (::chdir(folder.c_str()) != 0)
+        throw system_failure(errno, folder);
+}
+
+LocalDate LinuxSystem::local_date()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+void LinuxSystem::start_program(const std::string& path)
+{
+    // The program is started from a short-lived intermediate child, so that
+    // it is adopted at once by init and never waits as a zombie of ours. A
+    // close-on-exec pipe carries exec's errno back; it reaches end of file
+    // without a word when exec succeeds.
+    int pipe_ends[2];
+    if (::pipe2(pipe_ends, O_CLOEXEC) != 0)
+        throw system_failure(errno, path);
+    UniqueFd read_end(pipe_ends[0]);
+    UniqueFd write_end(pipe_ends[1]);
+
+    char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    const pid_t intermediate = ::fork();
+    if (intermediate < 0)
+        throw system_failure(errno, path);
+    if (intermediate == 0) {
+        ::setsid();
+        const pid_t program = ::fork();
+        if (program == 0) {
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::execv(path.c_str(), argv);
+            const int error = errno;
+            [[maybe_unused]] ssize_t ignored = ::write(write_end.get(), &error, sizeof error);
+            ::_exit(127);
+        }
+        if (program < 0) {
+            const int error = errno;
+            [[maybe_unused]] ssize_t ignored = ::write(write_end.get(), &error, sizeof error);
+        }
+        ::_exit(0);
+    }
+
+    write_end.reset();
+    int status = 0;
+    while (::waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(read_end.get(), &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got == static_cast<ssize_t>(sizeof error))
+        throw system_failure(error, path);
+}
+
+} // namespace muralis::linux_platform

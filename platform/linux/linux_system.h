@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace muralis::linux_platform {
+
+class LinuxSystem final : public System {
+public:
+    std::string windows_directory() override;
+    std::string fallback_data_folder() override { return {}; }
+    std::string language_name_buffer() override;
+    std::string program_folder() override;
+    void change_current_folder(const std::string& folder) override;
+    char path_separator() override { return '/'; }
+    std::string program_suffix() override { return {}; }
+    LocalDate local_date() override;
+    void start_program(const std::string& path) override;
+};
+
+// The user's data folder by the XDG Base Directory rules: $XDG_DATA_HOME when
+// it is an absolute path, else the home folder followed by "/.local/share".
+// The home folder is $HOME, else the one the user database gives.
+std::string xdg_data_home();
+
+// The programs' own data folder inside xdg_data_home(), created with mode
+// 0700 (and its missing parents) when it does not exist. Throws Failure.
+std::string muralis_data_folder();
+
+// The English name of the language of the user's messages locale: the locale
+// that LC_ALL, else LC_MESSAGES, else LANG names, as the C library resolves
+// it. Empty for the C and POSIX locales.
+std::string messages_language_name();
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,236 @@
+#include "platform/linux/x11_root_wallpaper.h"
+
+#include <QImage>
+#include <QString>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cmath>
+#include <vector>
+
+namespace muralis::linux_platform {
+
+namespace {
+
+int ignore_error(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// A connection to the display that DISPLAY names, if any. While it is open
+// X errors are ignored rather than ending the program: a stale pixmap id
+// left in a root property by another setter must not cost the user the
+// wallpaper.
+class DisplayConnection {
+public:
+    DisplayConnection() : m_display(XOpenDisplay(nullptr))
+    {
+        if (m_display)
+            m_previous_handler = XSetErrorHandler(ignore_error);
+    }
+    DisplayConnection(const DisplayConnection&) = delete;
+    DisplayConnection& operator=(const DisplayConnection&) = delete;
+    ~DisplayConnection()
+    {
+        if (m_display) {
+            XCloseDisplay(m_display);
+            XSetErrorHandler(m_previous_handler);
+        }
+    }
+    Display* get() const { return m_display; }
+
+private:
+    Display* m_display;
+    XErrorHandler m_previous_handler = nullptr;
+};
+
+struct Rectangle {
+    int x, y, width, height;
+};
+
+std::vector<Rectangle> monitor_rectangles(Display* display, Window root, int screen)
+{
+    std::vector<Rectangle> monitors;
+    int event_base = 0, error_base = 0, major = 0, minor = 0;
+    if (XRRQueryExtension(display, &event_base, &error_base) &&
+        XRRQueryVersion(display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+        int count = 0;
+        if (XRRMonitorInfo* info = XRRGetMonitors(display, root, True, &count)) {
+            for (int i = 0; i < count; ++i)
+                if (info[i].width > 0 && info[i].height > 0)
+                    monitors.push_back({info[i].x, info[i].y, info[i].width, info[i].height});
+            XRRFreeMonitors(info);
+        }
+    }
+    if (monitors.empty())
+        monitors.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
+    return monitors;
+}
+
+// The picture scaled to cover width x height with its aspect kept, and
+// cropped to it around the centre.
+QImage fill(const QImage& picture, int width, int height)
+{
+    if (picture.width() == width && picture.height() == height)
+        return picture;
+    const QImage scaled = picture.scaled(width, height, Qt::KeepAspectRatioByExpanding,
+                                         Qt::SmoothTransformation);
+    return scaled.copy((scaled.width() - width) / 2, (scaled.height() - height) / 2, width, height);
+}
+
+bool visual_masks(const Visual* visual, unsigned long red, unsigned long green, unsigned long blue)
+{
+    return visual->red_mask == red && visual->green_mask == green && visual->blue_mask == blue;
+}
+
+// Puts image at (x, y) of drawable. A 24- or 32-bit TrueColor visual with
+// the usual masks takes Qt's RGB32 pixels as they are; other visuals are
+// filled pixel by pixel.
+void put_image(Display* display, Drawable drawable, GC gc, Visual* visual, int depth,
+               const QImage& source, int x, int y)
+{
+    const bool direct_32 = (depth == 24 || depth == 32) && visual->c_class == TrueColor &&
+                           visual_masks(visual, 0xff0000, 0x00ff00, 0x0000ff);
+    const bool direct_16 = depth == 16 && visual->c_class == TrueColor &&
+                           visual_masks(visual, 0xf800, 0x07e0, 0x001f);
+    if (direct_32 || direct_16) {
+        QImage pixels = source.convertToFormat(direct_32 ? QImage::Format_RGB32 : QImage::Format_RGB16);
+        XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                                     reinterpret_cast<char*>(pixels.bits()),
+                                     static_cast<unsigned>(pixels.width()),
+                                     static_cast<unsigned>(pixels.height()), direct_32 ? 32 : 16,
+                                     static_cast<int>(pixels.bytesPerLine()));
+        if (!image)
+            return;
+        XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(pixels.width()),
+                  static_cast<unsigned>(pixels.height()));
+        image->data = nullptr; // owned by pixels
+        XDestroyImage(image);
+        return;
+    }
+
+    // Any other visual: let Xlib place each pixel, asking the colormap for
+    // the colours where the visual is not TrueColor.
+    XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(source.width()),
+                                 static_cast<unsigned>(source.height()), 32, 0);
+    if (!image)
+        return;
+    std::vector<char> data(static_cast<std::size_t>(image->bytes_per_line) *
+                           static_cast<std::size_t>(source.height()));
+    image->data = data.data();
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
+    auto channel = [](unsigned value, unsigned long mask) -> unsigned long {
+        if (mask == 0)
+            return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1))
+            ++shift;
+        const unsigned long top = mask >> shift;
+        return ((static_cast<unsigned long>(value) * top + 127) / 255) << shift;
+    };
+    const Colormap colormap = DefaultColormap(display, DefaultScreen(display));
+    for (int row = 0; row < rgb.height(); ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(row));
+        for (int column = 0; column < rgb.width(); ++column) {
+            const QRgb colour = line[column];
+            unsigned long pixel;
+            if (visual->c_class == TrueColor || visual->c_class == DirectColor) {
+                pixel = channel(static_cast<unsigned>(qRed(colour)), visual->red_mask) |
+                        channel(static_cast<unsigned>(qGreen(colour)), visual->green_mask) |
+                        channel(static_cast<unsigned>(qBlue(colour)), visual->blue_mask);
+            } else {
+                XColor wanted {};
+                wanted.red = static_cast<unsigned short>(qRed(colour) * 257);
+                wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
+                wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
+                pixel = XAllocColor(display, colormap, &wanted) ? wanted.pixel
+                                                                : BlackPixel(display, DefaultScreen(display));
+            }
+            XPutPixel(image, column, row, pixel);
+        }
+    }
+    XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(source.width()),
+              static_cast<unsigned>(source.height()));
+    image->data = nullptr;
+    XDestroyImage(image);
+}
+
+// The pixmap a property of the root window names, or None.
+Pixmap root_pixmap_property(Display* display, Window root, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    Pixmap pixmap = None;
+    if (XGetWindowProperty(display, root, property, 0, 1, False, AnyPropertyType, &type, &format,
+                           &items, &after, &data) == Success &&
+        type == XA_PIXMAP && format == 32 && items == 1 && data)
+        pixmap = *reinterpret_cast<Pixmap*>(data);
+    if (data)
+        XFree(data);
+    return pixmap;
+}
+
+} // namespace
+
+bool X11RootWallpaper::install(const std::string& path)
+{
+    DisplayConnection connection;
+    Display* display = connection.get();
+    if (!display)
+        return false;
+
+    const QImage picture(QString::fromStdString(path));
+    if (picture.isNull())
+        return false;
+
+    const int screen = DefaultScreen(display);
+    const Window root = RootWindow(display, screen);
+    const int depth = DefaultDepth(display, screen);
+    Visual* visual = DefaultVisual(display, screen);
+    const unsigned width = static_cast<unsigned>(DisplayWidth(display, screen));
+    const unsigned height = static_cast<unsigned>(DisplayHeight(display, screen));
+
+    const Pixmap pixmap = XCreatePixmap(display, root, width, height, static_cast<unsigned>(depth));
+    GC gc = XCreateGC(display, pixmap, 0, nullptr);
+    const std::vector<Rectangle> monitors = monitor_rectangles(display, root, screen);
+    // Parts of the root that no monitor shows stay black.
+    if (monitors.size() > 1 || monitors[0].width != static_cast<int>(width) ||
+        monitors[0].height != static_cast<int>(height)) {
+        XSetForeground(display, gc, BlackPixel(display, screen));
+        XFillRectangle(display, pixmap, gc, 0, 0, width, height);
+    }
+    for (const Rectangle& monitor : monitors)
+        put_image(display, pixmap, gc, visual, depth, fill(picture, monitor.width, monitor.height),
+                  monitor.x, monitor.y);
+    XFreeGC(display, gc);
+
+    // The previous setter left its pixmap alive with RetainPermanent and
+    // named it in both properties; killing its client frees it. A pixmap
+    // named only in _XROOTPMAP_ID belongs to a desktop that still runs, and
+    // is left alone.
+    const Atom root_atom = XInternAtom(display, "_XROOTPMAP_ID", False);
+    const Atom esetroot_atom = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+    const Pixmap previous = root_pixmap_property(display, root, root_atom);
+    if (previous != None && previous == root_pixmap_property(display, root, esetroot_atom))
+        XKillClient(display, previous);
+
+    XChangeProperty(display, root, root_atom, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
+    XChangeProperty(display, root, esetroot_atom, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
+    XSetWindowBackgroundPixmap(display, root, pixmap);
+    XClearWindow(display, root);
+    // The pixmap must outlive this connection: the root keeps showing it and
+    // the properties name it until the next setter kills it.
+    XSetCloseDownMode(display, RetainPermanent);
+    XSync(display, False);
+    return true;
+}
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,108 @@
+// The services the portable layers ask of the operating system. Each real
+// platform implements these interfaces with its own system calls; the tests
+// use a recording fake. Nothing above this header sees an OS or toolkit header.
+//
+// Texts are UTF-8 throughout. A platform whose system calls take another
+// encoding converts at the call.
+#pragma once
+
+#include <string>
+
+#include "platform/failure.h"
+
+namespace muralis {
+
+struct LocalDate {
+    int year = 1970;
+    int month = 1; // 1..12
+    int day = 1;   // 1..31
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // True when a directory search asking for normal files only finds path:
+    // a folder, a dangling link or (on Windows) a hidden or system file is
+    // not a normal file.
+    virtual bool is_normal_file(const std::string& path) = 0;
+
+    // The whole content of a text file, in UTF-8. Throws Failure.
+    virtual std::string read_text(const std::string& path) = 0;
+
+    // Replaces the file at path with text, written to a temporary file in the
+    // same folder, flushed to the disk and renamed over path. After a failure
+    // (thrown as Failure) the previous file is intact and no temporary file
+    // is left behind.
+    virtual void replace_text(const std::string& path, const std::string& text) = 0;
+
+    // Copies the file at from to to, replacing to if it exists. A reader of
+    // to never sees a half-written file. Throws Failure.
+    virtual void copy_replacing(const std::string& from, const std::string& to) = 0;
+
+    // Whether this process can create and delete a file in folder (which
+    // ends with the path separator). Leaves nothing behind.
+    virtual bool can_create_files_in(const std::string& folder) = 0;
+
+    // Creates folder and its missing parents. Throws Failure.
+    virtual void create_folder(const std::string& folder) = 0;
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // The folder where the programs keep their data, exactly as the system
+    // reports it, without a trailing separator; empty when the query fails.
+    virtual std::string windows_directory() = 0;
+
+    // A per-user folder to use when windows_directory() is not writable by
+    // this process, without a trailing separator; empty when the platform
+    // has none. Not created by this call.
+    virtual std::string fallback_data_folder() = 0;
+
+    // The buffer the system filled with the English name of the user's
+    // language: the name, then NUL characters. Left all NUL on failure.
+    virtual std::string language_name_buffer() = 0;
+
+    // The folder of the running program, without a trailing separator.
+    virtual std::string program_folder() = 0;
+
+    // Makes folder the current drive and folder. Throws Failure.
+    virtual void change_current_folder(const std::string& folder) = 0;
+
+    // The character that separates the parts of a path.
+    virtual char path_separator() = 0;
+
+    // Added to a program's name to make its file name (".exe" on Windows).
+    virtual std::string program_suffix() = 0;
+
+    virtual LocalDate local_date() = 0;
+
+    // Starts the program at path with no arguments and a normal, activated
+    // window; returns without waiting for it. Throws Failure when the program
+    // cannot be started.
+    virtual void start_program(const std::string& path) = 0;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Installs the bitmap at path as the desktop wallpaper, stored in the
+    // user's settings. Reports nothing, whatever happens.
+    virtual void install_wallpaper(const std::string& path) = 0;
+
+    // A modal box with an OK button only and no icon; returns when the user
+    // has closed it. A lone carriage return in text breaks the line.
+    virtual void show_message(const std::string& title, const std::string& text) = 0;
+};
+
+// The services one program run uses, passed in at start.
+struct Platform {
+    Files& files;
+    System& system;
+    Desktop& desktop;
+};
+
+} // namespace muralis

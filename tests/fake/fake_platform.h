@@ -1,0 +1,74 @@
+// A scripted platform for the portable layers' tests: files live in a map,
+// every call is recorded, and any operation can be made to fail.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace muralis::testing {
+
+class FakePlatform final : public Files, public System, public Desktop {
+public:
+    FakePlatform();
+
+    Platform platform() { return {*this, *this, *this}; }
+
+    // Files
+    bool is_normal_file(const std::string& path) override;
+    std::string read_text(const std::string& path) override;
+    void replace_text(const std::string& path, const std::string& text) override;
+    void copy_replacing(const std::string& from, const std::string& to) override;
+    bool can_create_files_in(const std::string& folder) override;
+    void create_folder(const std::string& folder) override;
+
+    // System
+    std::string windows_directory() override { return m_windows_directory; }
+    std::string fallback_data_folder() override { return m_fallback_data_folder; }
+    std::string language_name_buffer() override;
+    std::string program_folder() override { return m_program_folder; }
+    void change_current_folder(const std::string& folder) override;
+    char path_separator() override { return m_separator; }
+    std::string program_suffix() override { return m_program_suffix; }
+    LocalDate local_date() override;
+    void start_program(const std::string& path) override;
+
+    // Desktop
+    void install_wallpaper(const std::string& path) override;
+    void show_message(const std::string& title, const std::string& text) override;
+
+    // The script.
+    std::map<std::string, std::string> files;     // path -> content
+    std::set<std::string> abnormal_files;         // hidden, system, folders
+    std::set<std::string> unwritable_folders;
+    std::set<std::string> failing_paths;          // any read, copy or write of these fails
+    std::string m_windows_directory = "C:\\WINDOWS";
+    std::string m_fallback_data_folder;
+    std::string language = "English";
+    std::string m_program_folder = "C:\\PROGRAMS\\MURALIS";
+    char m_separator = '\\';
+    std::string m_program_suffix = ".exe";
+    std::vector<LocalDate> dates{{2026, 12, 9}}; // one per call; the last repeats
+    int failing_starts = 0;                      // how many starts fail first
+
+    // The record.
+    std::vector<std::string> current_folders;
+    std::vector<std::string> created_folders;
+    std::vector<std::string> started_programs;
+    std::vector<std::string> wallpapers;
+    struct Message {
+        std::string title;
+        std::string text;
+    };
+    std::vector<Message> messages;
+    std::vector<std::string> calls; // every call, in order, by name
+    int date_calls = 0;
+
+private:
+    void fail_if_scripted(const std::string& path);
+};
+
+} // namespace muralis::testing
