@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "applier/module1.h"
+#include "fake/fake_platform.h"
+
+namespace muralis {
+namespace {
+
+using Module1::Outcome;
+
+const std::string schedule = "C:\\WINDOWS\\Vantorel.cfg";
+const std::string daily = "C:\\WINDOWS\\Vantorel.bmp";
+const std::string editor = "C:\\PROGRAMS\\MURALIS\\Muralset.exe";
+const LocalDate wednesday{2026, 12, 9}; // weekday 4
+
+class Applier : public ::testing::Test {
+protected:
+    Outcome run() { return Module1::Main(fake.platform()); }
+
+    void expect_failure_message_naming(const std::string& path)
+    {
+        ASSERT_EQ(fake.messages.size(), 1u);
+        EXPECT_EQ(fake.messages[0].title, "The Muralis");
+        EXPECT_EQ(fake.messages[0].text,
+                  "Sorry, the file: " + path + ", can not be found.\rExecute your setup again");
+        EXPECT_EQ(fake.started_programs, std::vector<std::string>{editor});
+        EXPECT_TRUE(fake.wallpapers.empty());
+    }
+
+    testing::FakePlatform fake;
+};
+
+TEST_F(Applier, MissingOrHiddenScheduleStartsTheEditorQuietly)
+{
+    EXPECT_EQ(run(), Outcome::EditorStarted);
+    EXPECT_EQ(fake.current_folders, std::vector<std::string>{"C:\\PROGRAMS\\MURALIS"});
+    EXPECT_EQ(fake.started_programs, std::vector<std::string>{editor});
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(fake.wallpapers.empty());
+
+    testing::FakePlatform hidden;
+    hidden.files[schedule] = "\"C:\\A.BMP4\"\r\n";
+    hidden.files["C:\\A.BMP"] = "A";
+    hidden.abnormal_files.insert(schedule);
+    EXPECT_EQ(Module1::Main(hidden.platform()), Outcome::EditorStarted);
+    EXPECT_TRUE(hidden.wallpapers.empty());
+    EXPECT_EQ(hidden.files.count(daily), 0u);
+}
+
+TEST_F(Applier, InstallsTheFirstItemInFileOrderThatCarriesTodaysDigit)
+{
+    fake.files[schedule] = "\"C:\\MON.BMP2\"\r\n\"C:\\WED-1.BMP4\"\r\n\"C:\\WED-2.BMP4\"\r\n";
+    fake.files["C:\\MON.BMP"] = "monday";
+    fake.files["C:\\WED-1.BMP"] = "first wednesday";
+    fake.files["C:\\WED-2.BMP"] = "second wednesday";
+    fake.files[daily] = "yesterday";
+
+    EXPECT_EQ(run(), Outcome::WallpaperInstalled);
+    EXPECT_EQ(fake.files[daily], "first wednesday");
+    EXPECT_EQ(fake.wallpapers, std::vector<std::string>{daily});
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(fake.started_programs.empty());
+    // The file holds three items and the third was never needed: no failure.
+}
+
+TEST_F(Applier, WithoutAMatchReinstallsTheDailyBitmapOfAnEarlierRun)
+{
+    fake.files[schedule] = "\"C:\\A.BMP1\"\r\n\"C:\\B.BMP2\"\r\n\"C:\\B.BMP2\"\r\n\"C:\\B.BMP2\"\r\n"
+                           "\"C:\\B.BMP2\"\r\n\"C:\\B.BMP2\"\r\n\"C:\\B.BMP2\"\r\n";
+    fake.files[daily] = "last week's wednesday";
+
+    EXPECT_EQ(run(), Outcome::WallpaperInstalled);
+    EXPECT_EQ(fake.files[daily], "last week's wednesday");
+    EXPECT_EQ(fake.wallpapers, std::vector<std::string>{daily});
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(Applier, WithoutAMatchOrADailyBitmapLeavesTheWallpaperAlone)
+{
+    fake.files[schedule] = "\"C:\\A.BMP1\"\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+    EXPECT_EQ(run(), Outcome::NothingToInstall);
+    EXPECT_TRUE(fake.wallpapers.empty());
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(fake.started_programs.empty());
+}
+
+TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
+{
+    struct {
+        const char* name;
+        std::string schedule_text;
+        std::string failing_path;
+        std::string named;
+    } const cases[] = {
+        {"short file, no match", "\"C:\\A.BMP1\"\r\n\"C:\\B.BMP2\"\r\n", "", schedule},
+        {"empty file", "", "", schedule},
+        {"unreadable schedule", "\"C:\\A.BMP4\"\r\n", schedule, schedule},
+        {"today's picture deleted", "\"C:\\GONE.BMP4\"\r\n", "", "C:\\GONE.BMP"},
+        {"bare digit item", "4\r\n", "", ""},
+        {"daily bitmap not writable", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake = testing::FakePlatform();
+        fake.files[schedule] = c.schedule_text;
+        fake.files["C:\\A.BMP"] = "A";
+        if (!c.failing_path.empty())
+            fake.failing_paths.insert(c.failing_path);
+        EXPECT_EQ(run(), Outcome::FailureReported);
+        expect_failure_message_naming(c.named);
+    }
+}
+
+TEST_F(Applier, SpeaksFrenchOnAFrenchSystem)
+{
+    fake.language = "French";
+    fake.files[schedule] = "\"C:\\GONE.BMP4\"\r\n";
+    EXPECT_EQ(run(), Outcome::FailureReported);
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].title, "Le Muralis");
+    EXPECT_EQ(fake.messages[0].text, "D\xc3\xa9sol\xc3\xa9, le fichier: C:\\GONE.BMP, ne peut "
+                                     "\xc3\xaatre trouv\xc3\xa9.\rReconfigurez vos images .BMP.");
+}
+
+TEST_F(Applier, AnEditorThatWillNotStartIsReportedAndTriedOnceMore)
+{
+    fake.failing_starts = 1;
+    EXPECT_EQ(run(), Outcome::FailureReported);
+    expect_failure_message_naming(schedule);
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "start_program " + editor), 2);
+
+    testing::FakePlatform never;
+    never.failing_starts = 2;
+    EXPECT_THROW(Module1::Main(never.platform()), Failure);
+    EXPECT_EQ(never.messages.size(), 1u);
+}
+
+TEST_F(Applier, AsksTheDateAfreshForEveryItem)
+{
+    // Midnight passes between the two items: Saturday, then Sunday.
+    fake.dates = {{2026, 12, 12}, {2026, 12, 13}};
+    fake.files[schedule] = "\"C:\\SUN-1.BMP1\"\r\n\"C:\\SUN-2.BMP1\"\r\n";
+    fake.files["C:\\SUN-1.BMP"] = "one";
+    fake.files["C:\\SUN-2.BMP"] = "two";
+    EXPECT_EQ(run(), Outcome::WallpaperInstalled);
+    EXPECT_EQ(fake.files[daily], "two");
+}
+
+TEST_F(Applier, AFolderItCannotEnterEndsTheRunBeforeAnythingElse)
+{
+    fake.failing_paths.insert("C:\\PROGRAMS\\MURALIS");
+    EXPECT_THROW(run(), Failure);
+    EXPECT_TRUE(fake.started_programs.empty());
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+} // namespace
+} // namespace muralis

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.h"
+#include "schedule/language.h"
+#include "schedule/weekday.h"
+#include "schedule/windows_folder.h"
+
+namespace muralis {
+namespace {
+
+TEST(Weekday, NumbersSundayOneToSaturdaySeven)
+{
+    struct {
+        LocalDate date;
+        int weekday;
+    } const cases[] = {
+        {{1970, 1, 1}, 5},   // Thursday
+        {{2000, 2, 29}, 3},  // Tuesday, leap day of a century leap year
+        {{1900, 3, 1}, 5},   // Thursday, after a century year that is not a leap year
+        {{2026, 12, 6}, 1},  // Sunday
+        {{2026, 12, 12}, 7}, // Saturday
+        {{2027, 1, 1}, 6},   // Friday
+        {{1969, 12, 31}, 4}, // Wednesday, before the epoch
+        {{1601, 1, 1}, 2},   // Monday
+        {{9999, 12, 31}, 6}, // Friday
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(weekday_number(c.date), c.weekday)
+            << c.date.year << '-' << c.date.month << '-' << c.date.day;
+}
+
+TEST(Language, TextBeforeNul)
+{
+    EXPECT_EQ(Langage::text_before_nul(std::string("French\0\0\0", 9)), "French");
+    EXPECT_EQ(Langage::text_before_nul(std::string("\0French", 7)), "");
+    EXPECT_EQ(Langage::text_before_nul("no nul at all"), "");
+    EXPECT_EQ(Langage::text_before_nul(""), "");
+}
+
+TEST(Language, OnlyTheExactNameFrenchSelectsFrench)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"French", true}, {"English", false}, {"german", false}, {"french", false},
+        {"French ", false}, {"", false},
+    };
+    for (const auto& [name, french] : cases) {
+        testing::FakePlatform fake;
+        fake.language = name;
+        EXPECT_EQ(Langage::is_french(fake), french) << '"' << name << '"';
+    }
+}
+
+TEST(WindowsFolder, AppendsOneSeparatorToWhatTheSystemReports)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\WINDOWS", "C:\\WINDOWS\\"},
+        {"C:\\WINDOWS\\", "C:\\WINDOWS\\\\"},
+        {"", "\\"}, // the query failed
+    };
+    for (const auto& [reported, folder] : cases) {
+        testing::FakePlatform fake;
+        fake.m_windows_directory = reported;
+        EXPECT_EQ(find_windows_folder(fake, fake), folder);
+        EXPECT_TRUE(fake.created_folders.empty());
+    }
+}
+
+TEST(WindowsFolder, FallsBackToTheUsersDataFolderWhereItMayNotWrite)
+{
+    testing::FakePlatform fake;
+    fake.m_fallback_data_folder = "C:\\Users\\u\\AppData\\Local\\Muralis";
+    EXPECT_EQ(find_windows_folder(fake, fake), "C:\\WINDOWS\\") << "writable: no fallback";
+
+    fake.unwritable_folders.insert("C:\\WINDOWS\\");
+    EXPECT_EQ(find_windows_folder(fake, fake), "C:\\Users\\u\\AppData\\Local\\Muralis\\");
+    EXPECT_EQ(fake.created_folders, std::vector<std::string>{"C:\\Users\\u\\AppData\\Local\\Muralis"});
+
+    testing::FakePlatform without_fallback;
+    without_fallback.unwritable_folders.insert("C:\\WINDOWS\\");
+    EXPECT_EQ(find_windows_folder(without_fallback, without_fallback), "C:\\WINDOWS\\");
+}
+
+} // namespace
+} // namespace muralis
