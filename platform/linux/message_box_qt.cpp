@@ -1,6 +1,8 @@
 #include "platform/linux/linux_desktop.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QString>
@@ -63,6 +65,8 @@ bool show_qt_message_box(const std::string& title, const std::string& text)
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), shown, QMessageBox::Ok);
+    // Some styles decorate the OK button with an icon; the box has none.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.exec();
     return true;
 }

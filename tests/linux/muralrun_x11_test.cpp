@@ -1,0 +1,285 @@
+// The real Muralrun program on a private X server: what the user's root
+// window shows, the daily bitmap it leaves, and its messages.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+
+#include "scoped_environment.h"
+#include "temporary_folder.h"
+#include "xvfb_server.h"
+
+namespace muralis::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+int todays_weekday()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    return local.tm_wday + 1;
+}
+
+struct RunResult {
+    int exit_code;
+    std::string errors;
+};
+
+// Runs program with the environment of this process plus the changes made
+// in scope, and returns its exit code and standard error.
+RunResult run(const std::string& program, const TemporaryFolder& scratch)
+{
+    const std::string errors = scratch / "stderr.txt";
+    const std::string command = "'" + program + "' 2>'" + errors + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_bytes(errors)};
+}
+
+class DisplayConnection {
+public:
+    explicit DisplayConnection(const std::string& name) : m_display(XOpenDisplay(name.c_str())) {}
+    ~DisplayConnection()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    Display* get() const { return m_display; }
+
+private:
+    Display* m_display;
+};
+
+QRgb root_pixel(Display* display, int x, int y)
+{
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return qRgb((pixel >> 16) & 0xff, (pixel >> 8) & 0xff, pixel & 0xff);
+}
+
+Pixmap root_property(Display* display, const char* name)
+{
+    const Atom atom = XInternAtom(display, name, False);
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    Pixmap pixmap = None;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, 1, False, XA_PIXMAP, &type,
+                           &format, &items, &after, &data) == Success &&
+        data && items == 1)
+        pixmap = *reinterpret_cast<Pixmap*>(data);
+    if (data)
+        XFree(data);
+    return pixmap;
+}
+
+int error_code = 0;
+int record_error(Display*, XErrorEvent* event)
+{
+    error_code = event->error_code;
+    return 0;
+}
+
+bool pixmap_exists(Display* display, Pixmap pixmap)
+{
+    error_code = 0;
+    const XErrorHandler previous = XSetErrorHandler(record_error);
+    Window root;
+    int x, y;
+    unsigned width, height, border, depth;
+    XGetGeometry(display, pixmap, &root, &x, &y, &width, &height, &border, &depth);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return error_code == 0;
+}
+
+const QRgb day_colours[8] = {0,        0xff2040, 0xff8000, 0xe0e020, 0x20c040,
+                             0x2080ff, 0x8040c0, 0x804020};
+
+// A picture in thirds, red | green | blue, twice as wide as it is high: the
+// thirds show where a fill crops and where a stretch would not.
+QImage thirds_picture()
+{
+    QImage picture(300, 150, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, 100, 150, QColor(255, 0, 0));
+    painter.fillRect(100, 0, 100, 150, QColor(0, 255, 0));
+    painter.fillRect(200, 0, 100, 150, QColor(0, 0, 255));
+    return picture;
+}
+
+class MuralrunOnX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        environment.set("DISPLAY", server.display());
+        environment.set("XDG_DATA_HOME", scratch / "data");
+        environment.set("LANG", "en_US.UTF-8").unset("LC_ALL").unset("LC_MESSAGES");
+        environment.set("XDG_RUNTIME_DIR", scratch.path().string());
+        data_folder = scratch / "data/muralis";
+        fs::create_directories(scratch / "pictures");
+    }
+
+    // Seven pictures, one for each weekday, listed in slots that start on
+    // Monday, so that today's slot is rarely the first.
+    void write_week(const std::function<QImage(int weekday)>& picture_for)
+    {
+        fs::create_directories(data_folder);
+        std::string schedule;
+        for (int slot = 1; slot <= 7; ++slot) {
+            const int weekday = slot % 7 + 1;
+            const std::string path = scratch / ("pictures/day " + std::to_string(weekday) + ".bmp");
+            ASSERT_TRUE(picture_for(weekday).save(QString::fromStdString(path), "BMP"));
+            schedule += "\"" + path + std::to_string(weekday) + "\"\r\n";
+        }
+        write_file(data_folder + "/Vantorel.cfg", schedule);
+    }
+
+    std::string todays_picture() const
+    {
+        return scratch / ("pictures/day " + std::to_string(todays_weekday()) + ".bmp");
+    }
+
+    TemporaryFolder scratch;
+    XvfbServer server;
+    ScopedEnvironment environment;
+    std::string data_folder;
+};
+
+TEST_F(MuralrunOnX11, InstallsTodaysPictureOnTheRootWindow)
+{
+    write_week([](int weekday) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(day_colours[weekday]);
+        return picture;
+    });
+
+    const RunResult result = run(MURALRUN_PATH, scratch);
+    EXPECT_EQ(result.exit_code, 0) << result.errors;
+    EXPECT_EQ(file_bytes(data_folder + "/Vantorel.bmp"), file_bytes(todays_picture()));
+
+    DisplayConnection connection(server.display());
+    ASSERT_TRUE(connection.get());
+    const QRgb expected = day_colours[todays_weekday()] | 0xff000000;
+    for (const auto& [x, y] : {std::pair{0, 0}, {320, 240}, {639, 479}})
+        EXPECT_EQ(root_pixel(connection.get(), x, y), expected) << "at " << x << ',' << y;
+
+    const Pixmap first = root_property(connection.get(), "_XROOTPMAP_ID");
+    EXPECT_NE(first, None);
+    EXPECT_EQ(root_property(connection.get(), "ESETROOT_PMAP_ID"), first);
+
+    // The next run frees the pixmap of this one.
+    ASSERT_EQ(run(MURALRUN_PATH, scratch).exit_code, 0);
+    const Pixmap second = root_property(connection.get(), "_XROOTPMAP_ID");
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(pixmap_exists(connection.get(), second));
+    EXPECT_FALSE(pixmap_exists(connection.get(), first)) << "the previous wallpaper was not freed";
+}
+
+TEST_F(MuralrunOnX11, FillsTheScreenKeepingTheAspectAndCroppingTheSides)
+{
+    write_week([](int) { return thirds_picture(); });
+    ASSERT_EQ(run(MURALRUN_PATH, scratch).exit_code, 0);
+
+    // 300x150 on 640x480 is scaled by 3.2 to 960x480 and cropped by 160
+    // pixels on each side: red to x=160, green to 480, blue beyond. A
+    // stretch would turn red to green at 213 and green to blue at 427.
+    DisplayConnection connection(server.display());
+    const std::pair<int, QRgb> expected[] = {
+        {10, qRgb(255, 0, 0)}, {150, qRgb(255, 0, 0)}, {190, qRgb(0, 255, 0)},
+        {450, qRgb(0, 255, 0)}, {500, qRgb(0, 0, 255)}, {630, qRgb(0, 0, 255)},
+    };
+    for (const auto& [x, colour] : expected)
+        EXPECT_EQ(root_pixel(connection.get(), x, 240), colour) << "at x=" << x;
+}
+
+TEST_F(MuralrunOnX11, WithoutAScheduleOrAnEditorReportsAndEndsWithoutACrash)
+{
+    environment.unset("DISPLAY");
+    const RunResult result = run(MURALRUN_PATH, scratch);
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_NE(result.errors.find("The Muralis: Sorry, the file: " + data_folder +
+                                 "/Vantorel.cfg, can not be found.\nExecute your setup again"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_FALSE(fs::exists(data_folder + "/Vantorel.bmp"));
+}
+
+// Finds a top-level window by its title.
+Window find_window(Display* display, const std::string& title)
+{
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    Window found = None;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && found == None; ++i) {
+            char* name = nullptr;
+            if (XFetchName(display, children[i], &name) && name) {
+                if (title == name)
+                    found = children[i];
+                XFree(name);
+            }
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+TEST_F(MuralrunOnX11, ShowsTheMessageThenStartsTheEditorBesideIt)
+{
+    // A copy of the program in a folder of its own, with a stand-in editor.
+    const std::string folder = scratch / "install dir";
+    fs::create_directories(folder);
+    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun");
+    const std::string marker = scratch / "editor-started";
+    write_file(folder + "/Muralset", "#!/bin/sh\ntouch '" + marker + "'\n");
+    fs::permissions(folder + "/Muralset", fs::perms::owner_all);
+
+    write_week([](int weekday) {
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(day_colours[weekday]);
+        return picture;
+    });
+    fs::remove(todays_picture());
+
+    std::thread applier([&] { run(folder + "/Muralrun", scratch); });
+    DisplayConnection connection(server.display());
+    Window box = None;
+    for (int i = 0; i < 200 && box == None; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        box = find_window(connection.get(), "The Muralis");
+    }
+    EXPECT_NE(box, None) << "no message box titled \"The Muralis\"";
+    EXPECT_FALSE(fs::exists(marker)) << "the editor started before the message was closed";
+    // Answer the box as a user would: focus it and press Enter.
+    const std::string answer = "DISPLAY=" + server.display() + " xdotool windowfocus --sync " +
+                               std::to_string(box) + " key Return >/dev/null 2>&1";
+    for (int i = 0; i < 50 && find_window(connection.get(), "The Muralis") != None; ++i) {
+        std::system(answer.c_str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    applier.join();
+    for (int i = 0; i < 50 && !fs::exists(marker); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(fs::exists(marker)) << "the editor was not started after the message";
+    EXPECT_FALSE(fs::exists(data_folder + "/Vantorel.bmp"));
+}
+
+} // namespace
+} // namespace muralis::testing
