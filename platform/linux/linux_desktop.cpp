@@ -1,12 +1,22 @@
 #include "platform/linux/linux_desktop.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "platform/linux/x11_root_wallpaper.h"
 
 namespace muralis::linux_platform {
 
 void LinuxDesktop::install_wallpaper(const std::string& path)
 {
-    choose_wallpaper_backend()->install(path);
+    const auto backend = choose_wallpaper_backend();
+    if (backend->install(path))
+        return;
+    // A desktop that refused the picture may still draw no background of its
+    // own (a session that names a desktop it does not run): the root window
+    // is the last place left, and does nothing without a display.
+    if (std::string_view(backend->name()) != X11RootWallpaper().name())
+        X11RootWallpaper().install(path);
 }
 
 void LinuxDesktop::show_message(const std::string& title, const std::string& text)
