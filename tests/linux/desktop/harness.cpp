@@ -1,0 +1,364 @@
+#include "harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <glob.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gio/gio.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace muralis::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<char*> pointers(std::vector<std::string>& texts)
+{
+    std::vector<char*> result;
+    for (std::string& text : texts)
+        result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Starts argv with its standard output on a pipe whose reading end is
+// returned through output. Only async-signal-safe calls run in the child:
+// GLib's threads may hold locks at the fork.
+pid_t spawn(std::vector<std::string> argv, std::optional<std::vector<std::string>> environment,
+            int& output)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe2 failed");
+    std::vector<char*> arguments = pointers(argv);
+    std::vector<char*> variables;
+    if (environment)
+        variables = pointers(*environment);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, 0);
+        ::execvpe(arguments[0], arguments.data(), environment ? variables.data() : environ);
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        throw std::runtime_error("fork failed");
+    }
+    output = fds[0];
+    return pid;
+}
+
+// Reads from fd until end of file, or a line end when one_line, or the
+// deadline.
+std::string read_until(int fd, Clock::time_point deadline, bool one_line)
+{
+    std::string text;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return text;
+        pollfd wanted {fd, POLLIN, 0};
+        if (::poll(&wanted, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t got = ::read(fd, buffer, one_line ? 1 : sizeof buffer);
+        if (got <= 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (one_line && text.back() == '\n') {
+            text.pop_back();
+            return text;
+        }
+    }
+}
+
+bool wait_for_exit(pid_t pid, std::chrono::milliseconds timeout, int* status = nullptr)
+{
+    const auto deadline = Clock::now() + timeout;
+    int ignored = 0;
+    while (Clock::now() < deadline) {
+        const pid_t done = ::waitpid(pid, status ? status : &ignored, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD))
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+void end_process(pid_t pid)
+{
+    ::kill(pid, SIGTERM);
+    if (!wait_for_exit(pid, 3s)) {
+        ::kill(pid, SIGKILL);
+        wait_for_exit(pid, 3s);
+    }
+}
+
+std::string proc_file(pid_t pid, const char* name)
+{
+    return read_file("/proc/" + std::to_string(pid) + "/" + name);
+}
+
+std::vector<pid_t> all_pids()
+{
+    std::vector<pid_t> pids;
+    DIR* proc = ::opendir("/proc");
+    while (const dirent* entry = proc ? ::readdir(proc) : nullptr)
+        if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9')
+            pids.push_back(static_cast<pid_t>(std::atoi(entry->d_name)));
+    if (proc)
+        ::closedir(proc);
+    return pids;
+}
+
+std::vector<pid_t> children_of(pid_t parent)
+{
+    std::vector<pid_t> children;
+    const std::string wanted = "PPid:\t" + std::to_string(parent) + "\n";
+    for (const pid_t pid : all_pids())
+        if (proc_file(pid, "status").find(wanted) != std::string::npos)
+            children.push_back(pid);
+    return children;
+}
+
+struct TestUser {
+    uid_t uid;
+    gid_t gid;
+};
+
+std::optional<TestUser> unprivileged_user(std::string& why_not)
+{
+    if (::getuid() != 0)
+        return TestUser{::getuid(), ::getgid()};
+    static constexpr const char* name = "muralis-desktop-test";
+    if (!::getpwnam(name))
+        run_program({"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                     "--shell", "/usr/sbin/nologin", name});
+    const passwd* user = ::getpwnam(name);
+    if (!user) {
+        why_not = "could not create the user " + std::string(name) + " to run sway";
+        return std::nullopt;
+    }
+    return TestUser{user->pw_uid, user->pw_gid};
+}
+
+} // namespace
+
+EnvironmentGuard::~EnvironmentGuard()
+{
+    for (const auto& [name, value] : m_saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
+EnvironmentGuard& EnvironmentGuard::set(const std::string& name,
+                                        const std::optional<std::string>& value)
+{
+    if (!m_saved.count(name)) {
+        const char* old = std::getenv(name.c_str());
+        m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(name.c_str());
+    return *this;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "muralis-desktop.XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+ProgramResult run_program(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)
+{
+    int output = -1;
+    const pid_t pid = spawn(argv, std::nullopt, output);
+    ProgramResult result;
+    result.output = read_until(output, Clock::now() + timeout, false);
+    ::close(output);
+    int status = 0;
+    if (!wait_for_exit(pid, 1s, &status)) {
+        end_process(pid);
+        return result;
+    }
+    if (WIFEXITED(status))
+        result.exit_code = WEXITSTATUS(status);
+    return result;
+}
+
+Service::Service(const std::vector<std::string>& argv,
+                 const std::optional<std::vector<std::string>>& environment)
+{
+    m_pid = spawn(argv, environment, m_output);
+}
+
+std::string Service::first_line(std::chrono::milliseconds timeout)
+{
+    return read_until(m_output, Clock::now() + timeout, true);
+}
+
+bool Service::running()
+{
+    return m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0;
+}
+
+void Service::stop()
+{
+    if (m_pid > 0)
+        end_process(m_pid);
+    if (m_output >= 0)
+        ::close(m_output);
+    m_pid = -1;
+    m_output = -1;
+}
+
+ProcessFamily::ProcessFamily()
+{
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+}
+
+ProcessFamily::~ProcessFamily()
+{
+    // Whatever is left is a daemon that a service started and that came to
+    // this process when its parent ended.
+    for (const pid_t pid : children_of(::getpid()))
+        end_process(pid);
+}
+
+PrivateSession::PrivateSession()
+{
+    const std::string config = m_home / "config";
+    const std::string runtime = m_home / "runtime";
+    ::mkdir(config.c_str(), 0700);
+    ::mkdir(runtime.c_str(), 0700);
+    m_environment.set("XDG_CONFIG_HOME", config)
+        .set("XDG_RUNTIME_DIR", runtime)
+        .set("GSETTINGS_BACKEND", "dconf")
+        .set("DISPLAY", std::nullopt)
+        .set("WAYLAND_DISPLAY", std::nullopt)
+        .set("SWAYSOCK", std::nullopt)
+        .set("XDG_CURRENT_DESKTOP", std::nullopt)
+        .set("DESKTOP_SESSION", std::nullopt)
+        .set("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    m_bus.emplace(std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                           "--print-address=1", "--address=unix:path=" + runtime + "/bus"});
+    const std::string address = m_bus->first_line();
+    if (address.empty())
+        throw std::runtime_error("dbus-daemon gave no address");
+    m_environment.set("DBUS_SESSION_BUS_ADDRESS", address);
+}
+
+PrivateSession::~PrivateSession()
+{
+    // The connection GLib shares in this process (dconf's, for one) raises
+    // SIGTERM when its bus goes away, unless told otherwise.
+    if (GDBusConnection* shared = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_set_exit_on_close(shared, FALSE);
+        g_object_unref(shared);
+    }
+}
+
+HeadlessSway::HeadlessSway()
+{
+    const auto user = unprivileged_user(m_skip_reason);
+    if (!user)
+        return;
+    ::chmod(m_runtime.path().c_str(), 0700);
+    if (::chown(m_runtime.path().c_str(), user->uid, user->gid) != 0) {
+        m_skip_reason = "cannot hand the runtime folder to the sway user";
+        return;
+    }
+    const std::string config = m_runtime / "config";
+    write_file(config, "xwayland disable\n");
+    const std::string log = m_runtime / "sway.log";
+
+    std::vector<std::string> command;
+    if (::getuid() == 0)
+        command = {"setpriv", "--reuid=" + std::to_string(user->uid),
+                   "--regid=" + std::to_string(user->gid), "--clear-groups", "--"};
+    for (const char* word : {"sh", "-c", "exec sway -c \"$1\" 2>\"$2\"", "sway"})
+        command.emplace_back(word);
+    command.push_back(config);
+    command.push_back(log);
+    m_sway.emplace(command, std::vector<std::string>{
+                                "PATH=/usr/local/bin:/usr/bin:/bin",
+                                "HOME=" + m_runtime.path(),
+                                "XDG_RUNTIME_DIR=" + m_runtime.path(),
+                                "WLR_BACKENDS=headless",
+                                "WLR_LIBINPUT_NO_DEVICES=1",
+                            });
+
+    const auto deadline = Clock::now() + 15s;
+    while (Clock::now() < deadline && m_sway->running()) {
+        glob_t found {};
+        const std::string pattern = m_runtime / "sway-ipc.*.sock";
+        if (::glob(pattern.c_str(), 0, nullptr, &found) == 0 && found.gl_pathc > 0) {
+            m_environment.set("SWAYSOCK", found.gl_pathv[0]);
+            ::globfree(&found);
+            return;
+        }
+        ::globfree(&found);
+        std::this_thread::sleep_for(50ms);
+    }
+    std::string tail = read_file(log);
+    if (tail.size() > 600)
+        tail = tail.substr(tail.size() - 600);
+    m_skip_reason = "headless sway did not start on this machine: " + tail;
+    m_sway->stop();
+}
+
+std::vector<std::string> command_lines_of(const std::string& name)
+{
+    std::vector<std::string> lines;
+    for (const pid_t pid : all_pids())
+        if (proc_file(pid, "comm") == name + "\n")
+            lines.push_back(proc_file(pid, "cmdline"));
+    return lines;
+}
+
+} // namespace muralis::testing

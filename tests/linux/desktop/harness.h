@@ -1,0 +1,130 @@
+// Real desktop services for the tests, each started by the test that needs
+// it and stopped with everything it started when the test ends.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace muralis::testing {
+
+using namespace std::chrono_literals;
+
+// Sets environment variables for one scope and puts them back afterwards.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard() = default;
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+    ~EnvironmentGuard();
+    EnvironmentGuard& set(const std::string& name, const std::optional<std::string>& value);
+
+private:
+    std::map<std::string, std::optional<std::string>> m_saved;
+};
+
+// A fresh folder (mode 0700 unless changed), removed with its contents.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder();
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+struct ProgramResult {
+    int exit_code = -1; // -1: killed or timed out
+    std::string output; // standard output
+};
+
+// Runs a program with this process's environment, waits at most timeout.
+ProgramResult run_program(const std::vector<std::string>& argv,
+                          std::chrono::milliseconds timeout = 20s);
+
+// A program left running; stopped (TERM, then KILL) when the object goes.
+class Service {
+public:
+    // environment: the child's whole environment, or this process's when none.
+    Service(const std::vector<std::string>& argv,
+            const std::optional<std::vector<std::string>>& environment = std::nullopt);
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+    ~Service() { stop(); }
+
+    // The first line the program writes, within timeout; empty if none.
+    std::string first_line(std::chrono::milliseconds timeout = 10s);
+    bool running();
+    void stop();
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_output = -1;
+};
+
+// Makes this process the reaper of the processes its services start (bus
+// activated daemons, the compositor's background client), and ends and
+// reaps every one of them when it goes.
+class ProcessFamily {
+public:
+    ProcessFamily();
+    ProcessFamily(const ProcessFamily&) = delete;
+    ProcessFamily& operator=(const ProcessFamily&) = delete;
+    ~ProcessFamily();
+};
+
+// A session bus of its own, listening where a per-user bus does
+// ($XDG_RUNTIME_DIR/bus), with private configuration and runtime folders,
+// named to this process (and what it starts) through the environment;
+// services activated on it (dconf, xfconfd) inherit those folders.
+//
+// GLib and dconf keep their connection to the first session bus for the life
+// of the process, so a test process holds one private session at most: CTest
+// runs each test in a process of its own.
+class PrivateSession {
+public:
+    PrivateSession();
+    PrivateSession(const PrivateSession&) = delete;
+    PrivateSession& operator=(const PrivateSession&) = delete;
+    ~PrivateSession();
+    const ScratchFolder& home() const { return m_home; }
+
+private:
+    ProcessFamily m_family;
+    ScratchFolder m_home;
+    EnvironmentGuard m_environment;
+    std::optional<Service> m_bus;
+};
+
+// A headless sway run by an unprivileged user (sway refuses root), with
+// SWAYSOCK naming its socket. skip_reason() says why it could not start.
+class HeadlessSway {
+public:
+    HeadlessSway();
+    const std::string& skip_reason() const { return m_skip_reason; }
+
+private:
+    ProcessFamily m_family;
+    ScratchFolder m_runtime;
+    EnvironmentGuard m_environment;
+    std::optional<Service> m_sway;
+    std::string m_skip_reason;
+};
+
+// The command lines of the running processes named name, arguments
+// separated by NUL characters.
+std::vector<std::string> command_lines_of(const std::string& name);
+
+} // namespace muralis::testing
