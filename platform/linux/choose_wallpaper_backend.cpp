@@ -1,25 +1,16 @@
-#include <ctime>
-
 #include "platform/linux/desktop/dated_copy.h"
 #include "platform/linux/desktop/gsettings_wallpaper.h"
 #include "platform/linux/desktop/plasma_wallpaper.h"
 #include "platform/linux/desktop/session.h"
 #include "platform/linux/desktop/sway_wallpaper.h"
 #include "platform/linux/desktop/xfconf_wallpaper.h"
+#include "platform/linux/linux_system.h"
 #include "platform/linux/wallpaper_backend.h"
 #include "platform/linux/x11_root_wallpaper.h"
 
 namespace muralis::linux_platform {
 
 namespace {
-
-LocalDate today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
 
 std::unique_ptr<WallpaperBackend> desktop_backend(BackendKind kind)
 {
@@ -45,7 +36,7 @@ std::unique_ptr<WallpaperBackend> choose_wallpaper_backend()
     // The root window is painted afresh on every call, so it takes the
     // daily bitmap itself; every desktop gets a copy under a new name.
     if (auto desktop = desktop_backend(choose_backend_kind(probe_session())))
-        return std::make_unique<DatedCopyWallpaper>(std::move(desktop), today());
+        return std::make_unique<DatedCopyWallpaper>(std::move(desktop), LinuxSystem().local_date());
     return std::make_unique<X11RootWallpaper>();
 }
 
