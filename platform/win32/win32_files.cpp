@@ -1,0 +1,210 @@
+#include "platform/win32/win32_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_failure.h"
+
+namespace muralis::win32 {
+
+namespace {
+
+constexpr DWORD not_normal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// A name part that no other call of this process, nor another process,
+// uses at the same moment. CREATE_NEW still guards against a stale file.
+std::string unique_suffix()
+{
+    static std::atomic<unsigned> counter{0};
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, "%lx-%llx-%x", ::GetCurrentProcessId(),
+                  static_cast<unsigned long long>(::GetTickCount64()), counter++);
+    return suffix;
+}
+
+bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Opens a new file whose name is prefix followed by a unique part and
+// suffix, retrying while the name is taken. Returns the handle (invalid
+// when the creation failed for another reason, GetLastError() telling why)
+// and sets path_ansi to the name used.
+FileHandle create_unique_file(const std::string& prefix_ansi, const char* suffix, DWORD access,
+                              DWORD flags, std::string& path_ansi)
+{
+    for (int attempt = 0;; ++attempt) {
+        path_ansi = prefix_ansi + unique_suffix() + suffix;
+        FileHandle file(::CreateFileA(path_ansi.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr));
+        if (file || attempt == 99)
+            return file;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return file;
+    }
+}
+
+void write_all(HANDLE file, const std::string& bytes, const std::string& path)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr))
+            throw last_error_failure(path);
+        done += written;
+    }
+}
+
+// A file created beside its target, deleted unless committed by the move
+// over the target. Until the move, the target keeps its old content.
+class TemporaryFile {
+public:
+    TemporaryFile(const std::string& target_ansi, const std::string& target_utf8)
+        : m_target_ansi(target_ansi), m_target_utf8(target_utf8)
+    {
+        m_file = create_unique_file(target_ansi + ".", ".tmp", GENERIC_WRITE,
+                                    FILE_ATTRIBUTE_NORMAL, m_path_ansi);
+        if (!m_file)
+            throw last_error_failure(target_utf8);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        m_file.close();
+        if (!m_committed)
+            ::DeleteFileA(m_path_ansi.c_str());
+    }
+
+    HANDLE handle() const { return m_file.get(); }
+
+    void commit()
+    {
+        if (!::FlushFileBuffers(m_file.get()))
+            throw last_error_failure(m_target_utf8);
+        if (!m_file.close())
+            throw last_error_failure(m_target_utf8);
+        if (!::MoveFileExA(m_path_ansi.c_str(), m_target_ansi.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw last_error_failure(m_target_utf8);
+        m_committed = true;
+    }
+
+private:
+    std::string m_target_ansi;
+    std::string m_target_utf8;
+    std::string m_path_ansi;
+    FileHandle m_file;
+    bool m_committed = false;
+};
+
+} // namespace
+
+bool Win32Files::is_normal_file(const std::string& path)
+{
+    // A search pattern would find some other file, never the one named.
+    if (path.find_first_of("*?") != std::string::npos)
+        return false;
+    WIN32_FIND_DATAA found;
+    FindHandle search(::FindFirstFileA(ansi_from_utf8(path).c_str(), &found));
+    return search && (found.dwFileAttributes & not_normal) == 0;
+}
+
+std::string Win32Files::read_text(const std::string& path)
+{
+    // The bytes exactly as stored: no C runtime text mode, which would drop
+    // the CR of CR LF and stop at a Ctrl-Z.
+    FileHandle file(::CreateFileA(ansi_from_utf8(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        throw last_error_failure(path);
+    std::string bytes;
+    char buffer[1 << 14];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+            throw last_error_failure(path);
+        if (got == 0)
+            return utf8_from_ansi(bytes);
+        bytes.append(buffer, got);
+    }
+}
+
+void Win32Files::replace_text(const std::string& path, const std::string& text)
+{
+    const std::string bytes = ansi_from_utf8(text);
+    TemporaryFile temporary(ansi_from_utf8(path), path);
+    write_all(temporary.handle(), bytes, path);
+    temporary.commit();
+}
+
+void Win32Files::copy_replacing(const std::string& from, const std::string& to)
+{
+    const std::string from_ansi = ansi_from_utf8(from);
+    if (::CopyFileA(from_ansi.c_str(), ansi_from_utf8(to).c_str(), FALSE))
+        return;
+    const DWORD error = ::GetLastError();
+    // The failure names the file at fault: the source when there is no file
+    // to copy there, else the target.
+    const DWORD source = ::GetFileAttributesA(from_ansi.c_str());
+    const bool source_at_fault = source == INVALID_FILE_ATTRIBUTES || (source & FILE_ATTRIBUTE_DIRECTORY);
+    throw system_failure(error, source_at_fault ? from : to);
+}
+
+bool Win32Files::can_create_files_in(const std::string& folder)
+{
+    // Opening with DELETE access proves the right to delete, and the
+    // delete-on-close flag removes the probe when the handle closes, even if
+    // this process ends first.
+    std::string probe;
+    FileHandle file = create_unique_file(ansi_from_utf8(folder) + "muralis-probe-", ".tmp",
+                                         GENERIC_WRITE | DELETE,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, probe);
+    return static_cast<bool>(file);
+}
+
+void Win32Files::create_folder(const std::string& folder)
+{
+    const std::string folder_ansi = ansi_from_utf8(folder);
+    // The parts before the first folder name cannot be created: a drive
+    // ("C:\"), a share ("\\server\share\") or the root.
+    std::size_t start = 0;
+    if (folder_ansi.size() >= 2 && is_separator(folder_ansi[0]) && is_separator(folder_ansi[1])) {
+        int separators = 0;
+        for (start = 2; start < folder_ansi.size() && separators < 2; ++start)
+            if (is_separator(folder_ansi[start]))
+                ++separators;
+    } else if (folder_ansi.size() >= 2 && folder_ansi[1] == ':') {
+        start = 2;
+    }
+    while (start < folder_ansi.size() && is_separator(folder_ansi[start]))
+        ++start;
+
+    for (std::size_t end = start; end <= folder_ansi.size(); ++end) {
+        if (end < folder_ansi.size() && !is_separator(folder_ansi[end]))
+            continue;
+        if (end == 0 || is_separator(folder_ansi[end - 1]))
+            continue;
+        const std::string part = folder_ansi.substr(0, end);
+        if (!::CreateDirectoryA(part.c_str(), nullptr)) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_ALREADY_EXISTS)
+                throw system_failure(error, utf8_from_ansi(part));
+        }
+    }
+    const DWORD attributes = ::GetFileAttributesA(folder_ansi.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw last_error_failure(folder);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        throw system_failure(ERROR_DIRECTORY, folder);
+}
+
+} // namespace muralis::win32

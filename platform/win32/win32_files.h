@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace muralis::win32 {
+
+// Files through kernel32's ANSI entry points. Paths and texts are UTF-8 on
+// this side and the ANSI code page on the system's side.
+class Win32Files final : public Files {
+public:
+    bool is_normal_file(const std::string& path) override;
+    std::string read_text(const std::string& path) override;
+    void replace_text(const std::string& path, const std::string& text) override;
+    void copy_replacing(const std::string& from, const std::string& to) override;
+    bool can_create_files_in(const std::string& folder) override;
+    void create_folder(const std::string& folder) override;
+};
+
+} // namespace muralis::win32

@@ -1,0 +1,115 @@
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_failure.h"
+
+namespace muralis::win32 {
+
+namespace {
+
+// The command line a started program receives: its path between double
+// quotes, so that a path with spaces stays one argument, the program's
+// name, and is never read as a shorter name ("C:\Program") followed by
+// arguments.
+std::string quoted_command_line(const std::string& path)
+{
+    return '"' + path + '"';
+}
+
+} // namespace
+
+std::string Win32System::windows_directory()
+{
+    // The buffer holds 144 characters. A result that does not fit comes back
+    // as the size needed, not as a length: treated as a failed query.
+    char buffer[144];
+    const UINT length = ::GetWindowsDirectoryA(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer)
+        return {};
+    return utf8_from_ansi(std::string_view(buffer, length));
+}
+
+std::string Win32System::fallback_data_folder()
+{
+    char buffer[MAX_PATH];
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
+    std::string folder = utf8_from_ansi(buffer);
+    if (folder.empty())
+        return {};
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + "Muralis";
+}
+
+std::string Win32System::language_name_buffer()
+{
+    // LOCALE_SENGLANGUAGE (0x1001) of locale 0, the user's default, into a
+    // 100-character buffer of which the call may fill 99.
+    std::string buffer(100, '\0');
+    ::GetLocaleInfoA(0, 0x1001, buffer.data(), 99);
+    const std::size_t nul = buffer.find('\0');
+    return utf8_from_ansi(std::string_view(buffer).substr(0, nul)) + buffer.substr(nul);
+}
+
+std::string Win32System::program_folder()
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
+        if (length == 0)
+            throw last_error_failure("GetModuleFileName");
+        // A full buffer means the name may be cut short: ask again with more.
+        if (length < size) {
+            const std::string path(buffer.data(), length);
+            const auto separator = path.find_last_of("\\/");
+            return utf8_from_ansi(separator == std::string::npos ? std::string() : path.substr(0, separator));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void Win32System::change_current_folder(const std::string& folder)
+{
+    // A bare drive ("C:") names that drive's current folder, not its root;
+    // the program folder of a program in a root is meant as the root.
+    std::string folder_ansi = ansi_from_utf8(folder);
+    if (folder_ansi.size() == 2 && folder_ansi[1] == ':')
+        folder_ansi += '\\';
+    if (!::SetCurrentDirectoryA(folder_ansi.c_str()))
+        throw last_error_failure(folder);
+}
+
+LocalDate Win32System::local_date()
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay};
+}
+
+void Win32System::start_program(const std::string& path)
+{
+    const std::string path_ansi = ansi_from_utf8(path);
+    // CreateProcess may write into the command line, so it gets its own copy.
+    std::string command_line = ansi_from_utf8(quoted_command_line(path));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(path_ansi.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &startup, &started))
+        throw last_error_failure(path);
+    // The program runs on by itself: nothing waits for it.
+    KernelHandle process(started.hProcess);
+    KernelHandle thread(started.hThread);
+}
+
+} // namespace muralis::win32
