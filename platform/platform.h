@@ -36,8 +36,9 @@ public:
     // is left behind.
     virtual void replace_text(const std::string& path, const std::string& text) = 0;
 
-    // Copies the file at from to to, replacing to if it exists. A reader of
-    // to never sees a half-written file. Throws Failure.
+    // Copies the file at from to to, replacing to if it exists. Throws
+    // Failure. (Linux copies to a temporary file renamed over to; Windows
+    // lets CopyFileA replace it.)
     virtual void copy_replacing(const std::string& from, const std::string& to) = 0;
 
     // Whether this process can create and delete a file in folder (which
