@@ -205,8 +205,23 @@ ScratchFolder::~ScratchFolder()
 
 std::string read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Plain reads: a /proc file whose process ends while it is read fails
+    // with ESRCH, and std::filebuf throws on a failed read even from the
+    // destructors that look for leftover processes.
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        else if (got == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    return bytes;
 }
 
 void write_file(const std::string& path, const std::string& bytes)
