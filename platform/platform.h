@@ -6,7 +6,9 @@
 // encoding converts at the call.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/failure.h"
 
@@ -47,6 +49,32 @@ public:
 
     // Creates folder and its missing parents. Throws Failure.
     virtual void create_folder(const std::string& folder) = 0;
+
+    // Drives and folders, as the editor's drive, folder and file lists show
+    // them. A drive is a letter and a colon on Windows ("C:") and the mount
+    // point of a file system a user would browse on Linux ("/", "/home",
+    // "/media/usb"); pseudo file systems are not drives.
+
+    // The drives, in the order a drive list shows them.
+    virtual std::vector<std::string> drives() = 0;
+
+    // The drive that holds path (which need not exist): on Windows its
+    // letter, on Linux the deepest drive whose mount point contains it.
+    // Throws Failure when no such drive exists.
+    virtual std::string drive_of(const std::string& path) = 0;
+
+    // The folder that a folder list shows when text is written to it, in
+    // the one form every reader gets back: absolute, with no repeated
+    // separators, no "." or ".." parts and no trailing separator except at a
+    // root ("C:\" on Windows, "/" on Linux). A bare drive ("C:") names that
+    // drive's current folder. Links are not resolved. Throws Failure when the
+    // drive is not ready or the folder does not exist.
+    virtual std::string folder_path(const std::string& text) = 0;
+
+    // The names of the sub-folders and of the normal files of folder (a
+    // folder_path() result), in no particular order. Throws Failure.
+    virtual std::vector<std::string> folder_names(const std::string& folder) = 0;
+    virtual std::vector<std::string> file_names(const std::string& folder) = 0;
 };
 
 class System {
@@ -86,6 +114,14 @@ public:
     virtual void start_program(const std::string& path) = 0;
 };
 
+// A picture loaded by the platform, drawn by the same platform's window.
+class Picture {
+public:
+    virtual ~Picture() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -97,6 +133,19 @@ public:
     // A modal box with an OK button only and no icon; returns when the user
     // has closed it. A lone carriage return in text breaks the line.
     virtual void show_message(const std::string& title, const std::string& text) = 0;
+
+    // Puts a shortcut named shortcut_name into the program group group_name
+    // of the user's Start menu, replacing one of that name; it starts target
+    // with arguments. The start-up group, whose members the system starts at
+    // every log-on, is named "\Startup" in English and "\Démarrage" in
+    // French. Throws Failure, with the system's description, when the
+    // shortcut cannot be made.
+    virtual void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
+                                 const std::string& target, const std::string& arguments) = 0;
+
+    // The bitmap file at path. Throws Failure when it is missing or is no
+    // readable picture.
+    virtual std::shared_ptr<const Picture> load_picture(const std::string& path) = 0;
 };
 
 // The services one program run uses, passed in at start.

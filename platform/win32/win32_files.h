@@ -14,6 +14,11 @@ public:
     void copy_replacing(const std::string& from, const std::string& to) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;
+    std::vector<std::string> drives() override;
+    std::string drive_of(const std::string& path) override;
+    std::string folder_path(const std::string& text) override;
+    std::vector<std::string> folder_names(const std::string& folder) override;
+    std::vector<std::string> file_names(const std::string& folder) override;
 };
 
 } // namespace muralis::win32

@@ -1,6 +1,7 @@
 #include "fake/fake_platform.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace muralis::testing {
 
@@ -100,6 +101,109 @@ void FakePlatform::show_message(const std::string& title, const std::string& tex
 {
     calls.push_back("show_message " + title);
     messages.push_back({title, text});
+}
+
+std::vector<std::string> FakePlatform::drives()
+{
+    return drive_list;
+}
+
+std::string FakePlatform::drive_of(const std::string& path)
+{
+    if (path.size() < 2 || path[1] != ':')
+        throw Failure(68, "Device unavailable");
+    std::string drive = path.substr(0, 2);
+    drive[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
+    if (std::find(drive_list.begin(), drive_list.end(), drive) == drive_list.end())
+        throw Failure(68, "Device unavailable");
+    return drive;
+}
+
+std::string FakePlatform::folder_path(const std::string& text)
+{
+    calls.push_back("folder_path " + text);
+    const std::string drive = drive_of(text);
+    if (not_ready_drives.count(drive))
+        throw Failure(68, "Device unavailable");
+    if (text.size() == 2)
+        return drive_folders.at(drive);
+    std::string folder = drive + "\\";
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        if (text[i] != '\\' || folder.back() != '\\')
+            folder += text[i];
+    }
+    if (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    if (!folders.count(folder))
+        throw Failure(76, "Path not found");
+    return folder;
+}
+
+namespace {
+
+// The part of path after parent and its separator, when it has no further
+// separator: the name of a direct member of parent.
+std::string member_name(const std::string& parent, const std::string& path)
+{
+    const std::string prefix = parent.back() == '\\' ? parent : parent + "\\";
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
+        return {};
+    const std::string rest = path.substr(prefix.size());
+    return rest.find('\\') == std::string::npos ? rest : std::string{};
+}
+
+} // namespace
+
+std::vector<std::string> FakePlatform::folder_names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& path : folders) {
+        const std::string name = member_name(folder, path);
+        if (!name.empty())
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> FakePlatform::file_names(const std::string& folder)
+{
+    calls.push_back("file_names " + folder);
+    std::vector<std::string> names;
+    for (const auto& [path, content] : files) {
+        const std::string name = member_name(folder, path);
+        if (!name.empty() && !abnormal_files.count(path))
+            names.push_back(name);
+    }
+    return names;
+}
+
+void FakePlatform::create_shortcut(const std::string& group_name, const std::string& shortcut_name,
+                                   const std::string& target, const std::string& arguments)
+{
+    calls.push_back("create_shortcut " + group_name + " " + shortcut_name);
+    if (!failing_shortcut.empty())
+        throw Failure(53, failing_shortcut);
+    shortcuts.push_back({group_name, shortcut_name, target, arguments});
+}
+
+namespace {
+
+class FakePicture final : public Picture {
+public:
+    int width() const override { return 64; }
+    int height() const override { return 48; }
+};
+
+} // namespace
+
+std::shared_ptr<const Picture> FakePlatform::load_picture(const std::string& path)
+{
+    calls.push_back("load_picture " + path);
+    fail_if_scripted(path);
+    if (!files.count(path))
+        throw Failure(53, "File not found: " + path);
+    loaded_pictures.push_back(path);
+    return std::make_shared<FakePicture>();
 }
 
 } // namespace muralis::testing

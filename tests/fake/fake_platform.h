@@ -24,6 +24,11 @@ public:
     void copy_replacing(const std::string& from, const std::string& to) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;
+    std::vector<std::string> drives() override;
+    std::string drive_of(const std::string& path) override;
+    std::string folder_path(const std::string& text) override;
+    std::vector<std::string> folder_names(const std::string& folder) override;
+    std::vector<std::string> file_names(const std::string& folder) override;
 
     // System
     std::string windows_directory() override { return m_windows_directory; }
@@ -39,6 +44,9 @@ public:
     // Desktop
     void install_wallpaper(const std::string& path) override;
     void show_message(const std::string& title, const std::string& text) override;
+    void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
+                         const std::string& target, const std::string& arguments) override;
+    std::shared_ptr<const Picture> load_picture(const std::string& path) override;
 
     // The script.
     std::map<std::string, std::string> files;     // path -> content
@@ -53,8 +61,25 @@ public:
     std::string m_program_suffix = ".exe";
     std::vector<LocalDate> dates{{2026, 12, 9}}; // one per call; the last repeats
     int failing_starts = 0;                      // how many starts fail first
+    // Windows-style drives and folders: each folder is a full path without a
+    // trailing separator (a root keeps its one: "C:\\"); a folder's files
+    // are the keys of `files` directly inside it.
+    std::vector<std::string> drive_list{"A:", "C:", "D:"};
+    std::set<std::string> not_ready_drives{"A:"};
+    std::map<std::string, std::string> drive_folders{{"C:", "C:\\"}, {"D:", "D:\\"}};
+    std::set<std::string> folders{"C:\\", "D:\\", "C:\\WINDOWS", "C:\\PROGRAMS",
+                                  "C:\\PROGRAMS\\MURALIS"};
+    std::string failing_shortcut; // the description a shortcut creation fails with
 
     // The record.
+    struct Shortcut {
+        std::string group;
+        std::string name;
+        std::string target;
+        std::string arguments;
+    };
+    std::vector<Shortcut> shortcuts;
+    std::vector<std::string> loaded_pictures;
     std::vector<std::string> current_folders;
     std::vector<std::string> created_folders;
     std::vector<std::string> started_programs;
