@@ -1,0 +1,19 @@
+#include "editor/twips.h"
+
+namespace muralis::editor {
+
+int twips_to_pixels(int twips, int dpi)
+{
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    const long long half = 720;
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / 1440 : -((-scaled + half) / 1440));
+}
+
+PixelRect to_pixels(const TwipsRect& rect, int dpi)
+{
+    const int left = twips_to_pixels(rect.left, dpi);
+    const int top = twips_to_pixels(rect.top, dpi);
+    return {left, top, twips_to_pixels(rect.right(), dpi) - left, twips_to_pixels(rect.bottom(), dpi) - top};
+}
+
+} // namespace muralis::editor
