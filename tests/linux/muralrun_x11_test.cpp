@@ -212,7 +212,12 @@ TEST_F(MuralrunOnX11, FillsTheScreenKeepingTheAspectAndCroppingTheSides)
 TEST_F(MuralrunOnX11, WithoutAScheduleOrAnEditorReportsAndEndsWithoutACrash)
 {
     environment.unset("DISPLAY");
-    const RunResult result = run(MURALRUN_PATH, scratch);
+    // A copy of the program alone in a folder: the build folder holds the
+    // real editor beside it.
+    const std::string folder = scratch / "alone";
+    fs::create_directories(folder);
+    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun");
+    const RunResult result = run(folder + "/Muralrun", scratch);
     EXPECT_EQ(result.exit_code, 2);
     EXPECT_NE(result.errors.find("The Muralis: Sorry, the file: " + data_folder +
                                  "/Vantorel.cfg, can not be found.\nExecute your setup again"),
