@@ -1,12 +1,207 @@
-// The start-up shortcut. (Placeholder: fails until written.)
+// Shortcuts in the user's Start menu, made by the shell's own link object
+// (IShellLinkA) and saved through its IPersistFile.
 #include "platform/win32/win32_desktop.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/win32_failure.h"
 
 namespace muralis::win32 {
 
-void Win32Desktop::create_shortcut(const std::string&, const std::string&, const std::string&,
-                                 const std::string&)
+namespace {
+
+// One reference to a COM object, released exactly once.
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr()
+    {
+        if (m_pointer)
+            m_pointer->Release();
+    }
+
+    Interface* operator->() const { return m_pointer; }
+    Interface* get() const { return m_pointer; }
+
+    // Where a creating or querying call stores the new reference.
+    void** out()
+    {
+        if (m_pointer)
+            std::exchange(m_pointer, nullptr)->Release();
+        return reinterpret_cast<void**>(&m_pointer);
+    }
+
+private:
+    Interface* m_pointer = nullptr;
+};
+
+// The system's text for an HRESULT. Wrapped Win32 errors are looked up by
+// their own code too, since not every system's message table holds the
+// wrapped form.
+std::string hresult_message(HRESULT result)
 {
-    throw Failure(53, "File not found");
+    char buffer[1024];
+    const auto lookup = [&](DWORD code) {
+        DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, buffer, sizeof buffer, nullptr);
+        while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' ||
+                              buffer[length - 1] == ' ' || buffer[length - 1] == '\t'))
+            --length;
+        return utf8_from_ansi(std::string_view(buffer, length));
+    };
+    std::string text = lookup(static_cast<DWORD>(result));
+    if (text.empty() && HRESULT_FACILITY(result) == FACILITY_WIN32)
+        text = lookup(HRESULT_CODE(result));
+    if (text.empty()) {
+        std::snprintf(buffer, sizeof buffer, "Error 0x%08lX", static_cast<unsigned long>(result));
+        text = buffer;
+    }
+    return text;
+}
+
+// A failed COM or shell call about path: numbered by the Win32 error it
+// wraps when it wraps one, as the layer's other failures are.
+Failure hresult_failure(HRESULT result, const std::string& path)
+{
+    const int number = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
+                                                                   : static_cast<int>(result);
+    return Failure(number, path + ": " + hresult_message(result));
+}
+
+// COM for the calling thread while the shortcut is made. Each successful
+// CoInitializeEx (S_FALSE included: already initialised, counted again) is
+// balanced by one CoUninitialize. A thread already in the multithreaded
+// apartment refuses the change (RPC_E_CHANGED_MODE) but can use COM as it
+// is, and must then not be uninitialised by us.
+class ComApartment {
+public:
+    explicit ComApartment(const std::string& path)
+    {
+        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        if (result == RPC_E_CHANGED_MODE)
+            return;
+        if (FAILED(result))
+            throw hresult_failure(result, path);
+        m_initialised = true;
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment()
+    {
+        if (m_initialised)
+            ::CoUninitialize();
+    }
+
+private:
+    bool m_initialised = false;
+};
+
+std::string shell_folder(int csidl, const std::string& group_name)
+{
+    char folder[MAX_PATH];
+    // CSIDL_FLAG_CREATE: a fresh profile may not have the folder yet.
+    const HRESULT result = ::SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr,
+                                              SHGFP_TYPE_CURRENT, folder);
+    if (FAILED(result))
+        throw hresult_failure(result, group_name);
+    return folder;
+}
+
+std::string without_trailing_separator(std::string path)
+{
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+// The folder (ANSI) of the program group group_name ("\Name"). The start-up
+// group has a name in each language the programs speak, and is wherever the
+// system keeps it for this user; any other group is created when missing.
+std::string group_folder(const std::string& group_name)
+{
+    if (group_name == "\\Startup" || group_name == "\\D\xc3\xa9marrage")
+        return without_trailing_separator(shell_folder(CSIDL_STARTUP, group_name));
+
+    std::string group = ansi_from_utf8(group_name);
+    while (!group.empty() && (group.front() == '\\' || group.front() == '/'))
+        group.erase(0, 1);
+    std::string folder = without_trailing_separator(shell_folder(CSIDL_PROGRAMS, group_name));
+    if (group.empty())
+        return folder;
+    folder += '\\' + group;
+    const int error = ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    if (error != ERROR_SUCCESS && error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+        throw system_failure(static_cast<unsigned long>(error), utf8_from_ansi(folder));
+    return folder;
+}
+
+// The folder a program is started in: the one that holds it. A program in
+// a drive's root keeps the backslash ("C:" alone means the drive's current
+// folder, not its root).
+std::string folder_of(const std::string& path_ansi)
+{
+    const std::size_t separator = path_ansi.find_last_of("\\/");
+    if (separator == std::string::npos)
+        return {};
+    if (separator == 2 && path_ansi[1] == ':')
+        return path_ansi.substr(0, 3);
+    return path_ansi.substr(0, separator);
+}
+
+std::wstring wide_from_ansi(const std::string& ansi)
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+void check(HRESULT result, const std::string& path)
+{
+    if (FAILED(result))
+        throw hresult_failure(result, path);
+}
+
+} // namespace
+
+void Win32Desktop::create_shortcut(const std::string& group_name, const std::string& shortcut_name,
+                                   const std::string& target, const std::string& arguments)
+{
+    const std::string folder_ansi = group_folder(group_name);
+    const std::string link_ansi = folder_ansi + '\\' + ansi_from_utf8(shortcut_name) + ".lnk";
+    // Reported as the program meant it, which the ANSI form may not hold.
+    const std::string link = utf8_from_ansi(folder_ansi) + '\\' + shortcut_name + ".lnk";
+
+    ComApartment apartment(link);
+    ComPtr<IShellLinkA> shell_link;
+    check(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                             shell_link.out()),
+          link);
+    const std::string target_ansi = ansi_from_utf8(target);
+    check(shell_link->SetPath(target_ansi.c_str()), link);
+    check(shell_link->SetArguments(ansi_from_utf8(arguments).c_str()), link);
+    const std::string working_folder = folder_of(target_ansi);
+    if (!working_folder.empty())
+        check(shell_link->SetWorkingDirectory(working_folder.c_str()), link);
+    check(shell_link->SetShowCmd(SW_SHOWNORMAL), link);
+
+    ComPtr<IPersistFile> file;
+    check(shell_link->QueryInterface(IID_IPersistFile, file.out()), link);
+    // IPersistFile speaks UTF-16 only. TRUE: the saved file becomes the
+    // link's own, and an existing shortcut of that name is replaced.
+    check(file->Save(wide_from_ansi(link_ansi).c_str(), TRUE), link);
 }
 
 } // namespace muralis::win32
