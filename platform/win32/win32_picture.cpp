@@ -1,11 +1,149 @@
-// Pictures loaded for the editor's preview. (Placeholder: fails until written.)
+// Pictures loaded for the editor's preview.
+#include "platform/win32/win32_picture.h"
+
+#include <cstdint>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_failure.h"
 
 namespace muralis::win32 {
 
-std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string&)
+namespace {
+
+constexpr int FileNotFound = 53;
+constexpr int InvalidPicture = 481;
+
+std::uint32_t u16_at(const unsigned char* bytes, std::size_t at)
 {
-    throw Failure(481, "Invalid picture");
+    return bytes[at] | (bytes[at + 1] << 8);
+}
+
+std::uint32_t u32_at(const unsigned char* bytes, std::size_t at)
+{
+    return u16_at(bytes, at) | (u16_at(bytes, at + 2) << 16);
+}
+
+// Whether the bitmap file at path_ansi holds every byte its headers promise.
+// LoadImage maps the file and trusts its headers: on a file cut short
+// (an interrupted copy or download) it reads past the end of the mapping
+// and the process dies of it, at least under Wine. A file that cannot be
+// opened here is left for LoadImage to refuse.
+bool holds_what_its_headers_promise(const std::string& path_ansi)
+{
+    FileHandle file(::CreateFileA(path_ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return true;
+    LARGE_INTEGER size_info;
+    if (!::GetFileSizeEx(file.get(), &size_info))
+        return true;
+    const std::uint64_t size = static_cast<std::uint64_t>(size_info.QuadPart);
+
+    // BITMAPFILEHEADER (14 bytes), then the largest info header (V5, 124).
+    unsigned char header[14 + 124] = {};
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), header, sizeof header, &got, nullptr) || got < 14 + 12)
+        return false;
+    if (header[0] != 'B' || header[1] != 'M')
+        return false;
+    const std::uint32_t pixels_offset = u32_at(header, 10);
+    const std::uint32_t info_size = u32_at(header, 14);
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t depth = 0;
+    std::uint32_t compression = BI_RGB;
+    std::uint32_t image_size = 0;
+    std::uint64_t table_bytes = 0;
+    if (info_size == 12) {
+        // BITMAPCOREHEADER: 16-bit sizes, a table of 3-byte entries.
+        width = u16_at(header, 18);
+        height = u16_at(header, 20);
+        depth = u16_at(header, 24);
+        table_bytes = depth <= 8 ? (3u << depth) : 0;
+    } else if (info_size >= 40 && info_size <= 124 && got >= 14 + info_size) {
+        width = static_cast<std::int32_t>(u32_at(header, 18));
+        height = static_cast<std::int32_t>(u32_at(header, 22));
+        depth = u16_at(header, 28);
+        compression = u32_at(header, 30);
+        image_size = u32_at(header, 34);
+        std::uint64_t colours = u32_at(header, 46);
+        if (colours > 256)
+            colours = 256;
+        if (colours == 0 && depth <= 8)
+            colours = 1u << depth;
+        // The three masks follow a plain info header; later headers hold them.
+        const std::uint64_t masks = compression == BI_BITFIELDS && info_size == 40 ? 12 : 0;
+        table_bytes = masks + colours * 4;
+    } else {
+        return false;
+    }
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
+        return false;
+    if (width <= 0 || height == 0)
+        return false;
+
+    std::uint64_t pixel_bytes = 0;
+    if (compression == BI_RGB || compression == BI_BITFIELDS) {
+        const std::uint64_t stride = (static_cast<std::uint64_t>(width) * depth + 31) / 32 * 4;
+        pixel_bytes = stride * static_cast<std::uint64_t>(height < 0 ? -height : height);
+    } else {
+        // Run-length and embedded formats say how many bytes they take.
+        if (image_size == 0)
+            return false;
+        pixel_bytes = image_size;
+    }
+    // Whether the loader starts the pixels at the offset the file header
+    // gives or right after the colour table, they must lie in the file.
+    const std::uint64_t table_end = 14 + std::uint64_t{info_size} + table_bytes;
+    const std::uint64_t pixels_start = pixels_offset > table_end ? pixels_offset : table_end;
+    return table_end <= size && pixels_start + pixel_bytes <= size;
+}
+
+} // namespace
+
+Win32Picture::Win32Picture(HBITMAP bitmap) : m_bitmap(bitmap)
+{
+    BITMAP header{};
+    if (::GetObjectA(m_bitmap, sizeof header, &header) == sizeof header) {
+        m_width = header.bmWidth;
+        // A top-down bitmap reports its height as a negative number.
+        m_height = header.bmHeight < 0 ? -header.bmHeight : header.bmHeight;
+    }
+}
+
+Win32Picture::~Win32Picture()
+{
+    ::DeleteObject(m_bitmap);
+}
+
+std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& path)
+{
+    const std::string path_ansi = ansi_from_utf8(path);
+    const DWORD attributes = ::GetFileAttributesA(path_ansi.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw Failure(FileNotFound, path + ": " + system_message(::GetLastError()));
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw Failure(FileNotFound, path + ": " + system_message(ERROR_FILE_NOT_FOUND));
+    if (!holds_what_its_headers_promise(path_ansi))
+        throw Failure(InvalidPicture, path + ": Invalid picture");
+
+    // A DIB section keeps the file's own pixels and depth; a bitmap
+    // compatible with the screen would be converted to the display's format
+    // as it loads.
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(nullptr, path_ansi.c_str(), IMAGE_BITMAP, 0, 0,
+                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bitmap)
+        throw Failure(InvalidPicture, path + ": Invalid picture");
+    try {
+        return std::make_shared<const Win32Picture>(bitmap);
+    } catch (...) {
+        // Out of memory before the picture took the bitmap over.
+        ::DeleteObject(bitmap);
+        throw;
+    }
 }
 
 } // namespace muralis::win32
