@@ -12,4 +12,10 @@ trap 'rm -f "$output"' EXIT
 wine "$@" >"$output" 2>&1 </dev/null
 code=$?
 cat "$output"
+# Wine can end a process that crashed with exit code 0 (seen when COM had
+# started threads of its own); its crash report is the sign that counts.
+if [ "$code" -eq 0 ] && grep -q '^wine: Unhandled' "$output"; then
+    echo "run_under_wine.sh: the program crashed (exit code $code)" >&2
+    code=70
+fi
 exit "$code"
