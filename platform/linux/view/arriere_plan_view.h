@@ -1,0 +1,66 @@
+// The editor's window on Linux: Qt widgets that mirror the window model,
+// one widget per control, and pass what the user does back to the model as
+// the writes and clicks the model's controls offer. Every decision (what is
+// enabled, which caption, which entry is chosen) stays in the model.
+#pragma once
+
+#include <functional>
+#include <unordered_map>
+
+#include <QWidget>
+
+#include "editor/arriere_plan.h"
+
+class QTimer;
+
+namespace muralis::linux_platform {
+
+class ArrierePlanView final : public QWidget, public editor::ControlObserver {
+public:
+    // Builds the widgets from the model's controls as they are now and
+    // attaches itself to the model; shows nothing yet.
+    explicit ArrierePlanView(editor::Arriere_Plan& window);
+    ~ArrierePlanView() override;
+    ArrierePlanView(const ArrierePlanView&) = delete;
+    ArrierePlanView& operator=(const ArrierePlanView&) = delete;
+
+    // What becomes of a Failure that the model's procedures leave unhandled
+    // while they run for the user: it cannot travel through Qt's event
+    // loop, so it is handed here. The default writes it to standard error
+    // and ends the event loop with code 1.
+    void set_failure_handler(std::function<void(const Failure&)> handler) { m_failure_handler = std::move(handler); }
+
+    // The dots per inch the twips were laid out at.
+    int dpi() const { return m_dpi; }
+    // The widget that shows control; nullptr for a timer.
+    QWidget* widget_for(const editor::Control& control) const;
+    // The Qt timer that runs a timer control.
+    QTimer* timer_for(const editor::Control& control) const;
+
+    void control_changed(editor::Control& control, editor::Property property) override;
+    void window_caption_changed(const std::string& caption) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* create_widget(editor::Control& control, QWidget* parent);
+    void connect_timer(editor::Timer& timer);
+    void apply_colours(const editor::Control& control, QWidget* widget);
+    void show_caption(const editor::Control& control, QWidget* widget);
+    void show_list(const editor::Control& control, QWidget* widget);
+    void show_choice(const editor::Control& control, QWidget* widget);
+    void show_timer(const editor::Timer& timer);
+    void order_stacking();
+    void order_tabs();
+    // Runs a model call made for the user.
+    void run_for_user(const std::function<void()>& action);
+
+    editor::Arriere_Plan& m_window;
+    int m_dpi;
+    std::unordered_map<const editor::Control*, QWidget*> m_widgets;
+    std::unordered_map<const editor::Control*, QTimer*> m_timers;
+    std::function<void(const Failure&)> m_failure_handler;
+};
+
+} // namespace muralis::linux_platform

@@ -1,0 +1,81 @@
+#include "platform/linux/view/control_widgets.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "platform/linux/qt_picture.h"
+
+namespace muralis::linux_platform {
+
+TextBoxWidget::TextBoxWidget(QWidget* parent) : QLineEdit(parent)
+{
+    // The program writes the box; the user only reads and clicks it.
+    setReadOnly(true);
+}
+
+void TextBoxWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    const bool ends_double_click = m_releasing_double_click;
+    m_releasing_double_click = false;
+    if (event->button() == Qt::LeftButton && !ends_double_click && rect().contains(event->position().toPoint()) &&
+        on_click)
+        on_click();
+}
+
+void TextBoxWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_releasing_double_click = true;
+    if (on_double_click)
+        on_double_click();
+}
+
+ImageWidget::ImageWidget(const editor::Image& image, QWidget* parent) : QFrame(parent), m_image(image)
+{
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+}
+
+void ImageWidget::paintEvent(QPaintEvent* event)
+{
+    // Pictures come from this platform's Desktop; any other kind (none,
+    // or a test's stand-in) leaves the control empty.
+    if (const auto* picture = dynamic_cast<const QtPicture*>(m_image.Picture().get())) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(contentsRect(), picture->image());
+    }
+    QFrame::paintEvent(event);
+}
+
+void FileListWidget::keyPressEvent(QKeyEvent* event)
+{
+    const QList<uint> characters = event->text().toUcs4();
+    if (!characters.isEmpty() && on_key_press)
+        on_key_press(static_cast<int>(characters.front()));
+    QListWidget::keyPressEvent(event);
+}
+
+int FolderIndentDelegate::indent_of(const QModelIndex& index) const
+{
+    return index.data(depth_role).toInt() * m_indent;
+}
+
+void FolderIndentDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const
+{
+    QStyleOptionViewItem indented = option;
+    indented.rect.setLeft(option.rect.left() + indent_of(index));
+    QStyledItemDelegate::paint(painter, indented, index);
+}
+
+QSize FolderIndentDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(indent_of(index), 0);
+}
+
+} // namespace muralis::linux_platform
