@@ -163,6 +163,12 @@ ArrierePlanView::ArrierePlanView(editor::Arriere_Plan& window)
 ArrierePlanView::~ArrierePlanView()
 {
     m_window.attach_view(nullptr);
+    // The widgets outlive this part of the view (QWidget deletes them);
+    // whatever they signal on their way out is not the user's doing.
+    for (const auto& [control, widget] : m_widgets)
+        widget->blockSignals(true);
+    for (const auto& [control, timer] : m_timers)
+        timer->blockSignals(true);
 }
 
 QWidget* ArrierePlanView::widget_for(const Control& control) const
