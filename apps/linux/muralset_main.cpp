@@ -11,6 +11,9 @@ int main(int argc, char* argv[])
 {
     using namespace muralis;
     QApplication application(argc, argv);
+    // Ties the window to the installed menu entry "muralis.desktop", whose
+    // icon Wayland compositors show for it.
+    QGuiApplication::setDesktopFileName("muralis");
     linux_platform::LinuxFiles files;
     linux_platform::LinuxSystem system;
     linux_platform::LinuxDesktop desktop;
