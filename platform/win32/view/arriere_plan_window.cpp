@@ -1,0 +1,954 @@
+#include "platform/win32/view/arriere_plan_window.h"
+
+#include <algorithm>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/view/resource_ids.h"
+#include "platform/win32/win32_failure.h"
+#include "platform/win32/win32_picture.h"
+
+namespace muralis::win32 {
+
+using editor::Control;
+using editor::ControlKind;
+using editor::Property;
+
+namespace {
+
+constexpr const char* window_class_name = "MuralisArrierePlan";
+constexpr const char* panel_class_name = "MuralisPanel";
+constexpr const char* picture_class_name = "MuralisPicture";
+
+// Control identifiers start above IDOK and IDCANCEL, which the dialog
+// keyboard sends for Return and Escape: those match no control and are
+// ignored, as a window without a default or cancel button should.
+constexpr int first_control_id = 100;
+
+// The drive list is made this much taller than its closed field, in pixels
+// at 96 DPI: the room its list has when it drops down (about eight drives).
+constexpr int drop_down_height = 128;
+
+// Folders are indented by this many spaces a level below the root.
+constexpr int spaces_per_level = 3;
+
+// Stands for one of the model's controls while its change is applied.
+class Applying {
+public:
+    explicit Applying(int& depth) : m_depth(depth) { ++m_depth; }
+    Applying(const Applying&) = delete;
+    Applying& operator=(const Applying&) = delete;
+    ~Applying() { --m_depth; }
+
+private:
+    int& m_depth;
+};
+
+// Window styles by kind. Every control but a label clips its siblings, so
+// that where two overlap the one above in the stacking order wins the
+// paint; labels are transparent and draw their whole text over whatever
+// lies below (the labels of the panel overlap by a few pixels). Each control
+// that takes the focus is a tab stop and a group of its own: Tab visits
+// them, and the arrow keys stay inside the list or box that has them.
+DWORD style_of(const Control& control)
+{
+    DWORD style = WS_CHILD;
+    if (control.kind() != ControlKind::Label)
+        style |= WS_CLIPSIBLINGS;
+    if (control.Visible())
+        style |= WS_VISIBLE;
+    if (!control.Enabled())
+        style |= WS_DISABLED;
+    if (takes_focus(control.kind()))
+        style |= WS_TABSTOP | WS_GROUP;
+    switch (control.kind()) {
+    case ControlKind::TextBox:
+        // The box shows what the model holds; the model takes no typing.
+        style |= ES_AUTOHSCROLL | ES_READONLY;
+        style |= control.alignment() == editor::Alignment::Right    ? ES_RIGHT
+                 : control.alignment() == editor::Alignment::Centre ? ES_CENTER
+                                                                    : ES_LEFT;
+        break;
+    case ControlKind::CommandButton:
+        // Never BS_DEFPUSHBUTTON: the window has no default button.
+        style |= BS_PUSHBUTTON;
+        break;
+    case ControlKind::Label:
+        // Captions are shown as written: the labels have no access keys.
+        style |= SS_NOPREFIX;
+        style |= control.alignment() == editor::Alignment::Right    ? SS_RIGHT
+                 : control.alignment() == editor::Alignment::Centre ? SS_CENTER
+                                                                    : SS_LEFT;
+        break;
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+        // The model's size exactly, not rounded down to whole lines.
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+        break;
+    case ControlKind::DriveListBox:
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+        break;
+    case ControlKind::Image:
+        style |= WS_BORDER;
+        break;
+    case ControlKind::Frame:
+    case ControlKind::Timer:
+        break;
+    }
+    return style;
+}
+
+DWORD extended_style_of(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::TextBox:
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+    case ControlKind::DriveListBox:
+        return WS_EX_CLIENTEDGE;
+    default:
+        return 0;
+    }
+}
+
+const char* class_of(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::TextBox:
+        return "EDIT";
+    case ControlKind::CommandButton:
+        return "BUTTON";
+    case ControlKind::Label:
+        return "STATIC";
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+        return "LISTBOX";
+    case ControlKind::DriveListBox:
+        return "COMBOBOX";
+    case ControlKind::Frame:
+        return panel_class_name;
+    case ControlKind::Image:
+        return picture_class_name;
+    case ControlKind::Timer:
+        break;
+    }
+    return nullptr;
+}
+
+std::string folder_line(const editor::FolderEntry& entry)
+{
+    return std::string(static_cast<std::size_t>(entry.depth * spaces_per_level), ' ') + entry.name;
+}
+
+// The icon or cursor resource id of instance at the given size; nullptr
+// when the program has none.
+HANDLE load_resource_image(HINSTANCE instance, int id, UINT type, int width, int height)
+{
+    return ::LoadImageA(instance, MAKEINTRESOURCEA(id), type, width, height, 0);
+}
+
+template <typename Owner>
+Owner* owner_of(HWND window)
+{
+    return reinterpret_cast<Owner*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+} // namespace
+
+ArrierePlanWindow::ArrierePlanWindow(editor::Arriere_Plan& model, HINSTANCE instance)
+    : m_model(model), m_instance(instance), m_dpi(screen_dpi())
+{
+    // LR_DEFAULTSIZE-like choices made here: the system's sizes for the
+    // window's two icons and for pointers, so that the resource's best image
+    // for each is the one loaded.
+    m_icon.reset(static_cast<HICON>(load_resource_image(instance, MURALIS_ICON_PROGRAM, IMAGE_ICON,
+                                                        ::GetSystemMetrics(SM_CXICON),
+                                                        ::GetSystemMetrics(SM_CYICON))));
+    m_small_icon.reset(static_cast<HICON>(load_resource_image(instance, MURALIS_ICON_PROGRAM, IMAGE_ICON,
+                                                              ::GetSystemMetrics(SM_CXSMICON),
+                                                              ::GetSystemMetrics(SM_CYSMICON))));
+    m_globe.reset(static_cast<HCURSOR>(load_resource_image(instance, MURALIS_CURSOR_GLOBE, IMAGE_CURSOR,
+                                                           ::GetSystemMetrics(SM_CXCURSOR),
+                                                           ::GetSystemMetrics(SM_CYCURSOR))));
+    // Controls without a font of their own get the dialog font at 8 points:
+    // "MS Shell Dlg" is what Windows maps to its dialog face (Microsoft Sans
+    // Serif, the successor of the MS Sans Serif the layout was drawn for, or
+    // Tahoma), and made here at the screen's real DPI it keeps its size
+    // against the twips layout, which DEFAULT_GUI_FONT, made once at the
+    // DPI of the log-on, does not.
+    m_dialog_font.reset(::CreateFontA(font_height(8, m_dpi.y), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg"));
+
+    register_classes();
+    create_window();
+    for (Control* control : m_model.controls())
+        create_control(*control);
+    stack_controls();
+    for (const Native& native : m_natives)
+        update_timer(native);
+    m_model.attach_view(this);
+}
+
+ArrierePlanWindow::~ArrierePlanWindow()
+{
+    m_model.attach_view(nullptr);
+    // The window goes before the classes, fonts and brushes it uses.
+    m_window.reset();
+}
+
+void ArrierePlanWindow::register_classes()
+{
+    WNDCLASSEXA description{};
+    description.cbSize = sizeof description;
+    description.hInstance = m_instance;
+    description.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+
+    description.lpfnWndProc = window_procedure;
+    description.hIcon = m_icon ? m_icon.get() : ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    description.hIconSm = m_small_icon.get();
+    description.hbrBackground = ::GetSysColorBrush(window_back_colour().system_index);
+    description.lpszClassName = window_class_name;
+    if (!m_window_class.register_class(description))
+        throw last_error_failure("RegisterClassEx");
+
+    description.hIcon = nullptr;
+    description.hIconSm = nullptr;
+    description.lpfnWndProc = panel_procedure;
+    description.hbrBackground = nullptr; // painted in the panel's own colour
+    description.lpszClassName = panel_class_name;
+    if (!m_panel_class.register_class(description))
+        throw last_error_failure("RegisterClassEx");
+
+    description.lpfnWndProc = picture_procedure;
+    description.lpszClassName = picture_class_name;
+    if (!m_picture_class.register_class(description))
+        throw last_error_failure("RegisterClassEx");
+}
+
+void ArrierePlanWindow::create_window()
+{
+    // A fixed frame: no sizing border, no maximize box. Its client area is
+    // the model's, at the screen's DPI. Neither it nor the panel clips its
+    // children: the transparent labels need the background painted under
+    // them.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame{0, 0, editor::twips_to_pixels(editor::client_width, m_dpi.x),
+               editor::twips_to_pixels(editor::client_height, m_dpi.y)};
+    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+    m_window.reset(::CreateWindowExA(0, window_class_name, ansi_from_utf8(m_model.Caption()).c_str(), style,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                     frame.bottom - frame.top, nullptr, nullptr, m_instance, this));
+    if (!m_window)
+        throw last_error_failure("CreateWindowEx");
+}
+
+void ArrierePlanWindow::create_control(Control& control)
+{
+    Native native;
+    native.model = &control;
+    native.id = first_control_id + static_cast<int>(m_natives.size());
+    const char* window_class = class_of(control.kind());
+    if (!window_class) {
+        m_natives.push_back(native);
+        return;
+    }
+
+    HWND parent = m_window.get();
+    if (control.container()) {
+        const Native* container = find(*control.container());
+        if (container && container->window)
+            parent = container->window;
+    }
+    const editor::PixelRect rect = pixel_rect(control.rect(), m_dpi);
+    int height = rect.height;
+    if (control.kind() == ControlKind::DriveListBox)
+        height += ::MulDiv(drop_down_height, m_dpi.y, 96);
+
+    native.window = ::CreateWindowExA(extended_style_of(control.kind()), window_class,
+                                      ansi_from_utf8(control.Caption()).c_str(), style_of(control), rect.left,
+                                      rect.top, rect.width, height, parent,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(native.id)), m_instance, this);
+    if (!native.window)
+        throw last_error_failure("CreateWindowEx " + control.name());
+    ::SendMessageA(native.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(control.font())), FALSE);
+
+    if (control.kind() == ControlKind::DriveListBox) {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        if (::GetComboBoxInfo(native.window, &info))
+            native.drop_list = info.hwndList;
+        fit_drive_list_height(native, rect.height);
+    }
+    // The text box reports clicks and the file list typed keys, which their
+    // classes do not tell the parent: both are subclassed.
+    if (control.kind() == ControlKind::TextBox || control.kind() == ControlKind::FileListBox) {
+        ::SetWindowLongPtrA(native.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        native.original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(native.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control_procedure)));
+    }
+    m_natives.push_back(native);
+    fill(m_natives.back());
+}
+
+// A drop-down list's closed height follows its font; the model gives it
+// one. The field's height is moved by the difference until the two agree:
+// systems do not agree on what CB_GETITEMHEIGHT reports for the field
+// (Wine counts two pixels more than CB_SETITEMHEIGHT sets), so the value
+// set is tracked here rather than read back.
+void ArrierePlanWindow::fit_drive_list_height(const Native& native, int height)
+{
+    LRESULT field = ::SendMessageA(native.window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    for (int attempt = 0; attempt < 4 && field != CB_ERR; ++attempt) {
+        RECT closed;
+        if (!::GetWindowRect(native.window, &closed))
+            return;
+        const int difference = height - (closed.bottom - closed.top);
+        if (difference == 0 || field + difference <= 0)
+            return;
+        field += difference;
+        ::SendMessageA(native.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
+}
+
+// The children are created in the model's order, which also orders their
+// windows (the first created is on top). One order has to serve both Tab
+// and covering: Tab follows the stacking order, and the controls that
+// overlap are the panel over the picture, which has no tab index. So each
+// container's children are restacked by tab index, top first, those without
+// one at the bottom (stacking_order): putting each in turn at the bottom of
+// its siblings leaves them in exactly that order.
+void ArrierePlanWindow::stack_controls()
+{
+    for (const Control* control : stacking_order(m_model.controls())) {
+        const Native* native = find(*control);
+        if (native && native->window)
+            ::SetWindowPos(native->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+HWND ArrierePlanWindow::control_handle(const Control& control) const
+{
+    const Native* native = find(control);
+    return native ? native->window : nullptr;
+}
+
+ArrierePlanWindow::Native* ArrierePlanWindow::find(HWND window)
+{
+    if (!window)
+        return nullptr;
+    for (Native& native : m_natives) {
+        if (native.window == window || native.drop_list == window)
+            return &native;
+    }
+    return nullptr;
+}
+
+ArrierePlanWindow::Native* ArrierePlanWindow::find(const Control& control)
+{
+    for (Native& native : m_natives) {
+        if (native.model == &control)
+            return &native;
+    }
+    return nullptr;
+}
+
+const ArrierePlanWindow::Native* ArrierePlanWindow::find(const Control& control) const
+{
+    return const_cast<ArrierePlanWindow*>(this)->find(control);
+}
+
+void ArrierePlanWindow::show(int show_command)
+{
+    ::ShowWindow(m_window.get(), show_command);
+    ::UpdateWindow(m_window.get());
+}
+
+int ArrierePlanWindow::run()
+{
+    MSG message{};
+    int result;
+    while ((result = ::GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        if (!pre_translate(message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    // A failure posted the quit message, which has now been taken from the
+    // queue: the caller can show its report in a message box of its own.
+    if (m_failure)
+        std::rethrow_exception(std::exchange(m_failure, nullptr));
+    if (result < 0)
+        throw last_error_failure("GetMessage");
+    return static_cast<int>(message.wParam);
+}
+
+bool ArrierePlanWindow::pre_translate(MSG& message)
+{
+    return m_window && ::IsDialogMessageA(m_window.get(), &message);
+}
+
+// ---- Model to window ---------------------------------------------------------
+
+void ArrierePlanWindow::control_changed(Control& control, Property property)
+{
+    Native* native = find(control);
+    if (!native)
+        return;
+    Applying applying(m_applying);
+    switch (property) {
+    case Property::Caption:
+        if (!native->window)
+            break;
+        ::SetWindowTextA(native->window, ansi_from_utf8(control.Caption()).c_str());
+        if (control.kind() == ControlKind::Label)
+            repaint_under(native->window);
+        break;
+    case Property::Enabled:
+        if (!native->window) {
+            update_timer(*native);
+            break;
+        }
+        if (!control.Enabled())
+            move_focus_from(native->window);
+        ::EnableWindow(native->window, control.Enabled());
+        break;
+    case Property::Visible:
+        if (!native->window)
+            break;
+        if (!control.Visible())
+            move_focus_from(native->window);
+        ::ShowWindow(native->window, control.Visible() ? SW_SHOWNA : SW_HIDE);
+        break;
+    case Property::Picture:
+        ::InvalidateRect(native->window, nullptr, TRUE);
+        break;
+    case Property::Interval:
+        update_timer(*native);
+        break;
+    case Property::Drive:
+    case Property::ListIndex:
+        select(*native);
+        break;
+    case Property::Path:
+    case Property::Pattern:
+    case Property::List:
+        fill(*native);
+        break;
+    }
+}
+
+void ArrierePlanWindow::window_caption_changed(const std::string& caption)
+{
+    Applying applying(m_applying);
+    ::SetWindowTextA(m_window.get(), ansi_from_utf8(caption).c_str());
+}
+
+// Fills a list from the model and selects its current entry. Redrawing is
+// held off meanwhile, so that a long folder does not flicker line by line.
+void ArrierePlanWindow::fill(Native& native)
+{
+    const ControlKind kind = native.model->kind();
+    if (kind != ControlKind::DriveListBox && kind != ControlKind::DirListBox && kind != ControlKind::FileListBox)
+        return;
+    const bool combo = kind == ControlKind::DriveListBox;
+    ::SendMessageA(native.window, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageA(native.window, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+    const auto add = [&](const std::string& line) {
+        ::SendMessageA(native.window, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(ansi_from_utf8(line).c_str()));
+    };
+    if (kind == ControlKind::DriveListBox) {
+        for (const std::string& drive : static_cast<editor::DriveListBox*>(native.model)->List())
+            add(drive);
+    } else if (kind == ControlKind::DirListBox) {
+        for (const editor::FolderEntry& entry : static_cast<editor::DirListBox*>(native.model)->entries())
+            add(folder_line(entry));
+    } else {
+        for (const std::string& name : static_cast<editor::FileListBox*>(native.model)->names())
+            add(name);
+    }
+    ::SendMessageA(native.window, WM_SETREDRAW, TRUE, 0);
+    select(native);
+    ::InvalidateRect(native.window, nullptr, TRUE);
+}
+
+void ArrierePlanWindow::select(Native& native)
+{
+    switch (native.model->kind()) {
+    case ControlKind::DriveListBox:
+        ::SendMessageA(native.window, CB_SETCURSEL,
+                       static_cast<WPARAM>(static_cast<editor::DriveListBox*>(native.model)->ListIndex()), 0);
+        break;
+    case ControlKind::FileListBox:
+        ::SendMessageA(native.window, LB_SETCURSEL,
+                       static_cast<WPARAM>(static_cast<editor::FileListBox*>(native.model)->ListIndex()), 0);
+        break;
+    case ControlKind::DirListBox: {
+        // The current folder is the last open one, the line before its
+        // sub-folders.
+        const auto& entries = static_cast<editor::DirListBox*>(native.model)->entries();
+        int current = -1;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].open)
+                current = static_cast<int>(i);
+        }
+        ::SendMessageA(native.window, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ArrierePlanWindow::update_timer(const Native& native)
+{
+    if (native.model->kind() != ControlKind::Timer)
+        return;
+    const auto& timer = static_cast<const editor::Timer&>(*native.model);
+    // SetTimer on a running timer starts its interval again, as a new
+    // interval should.
+    if (timer.ticking())
+        ::SetTimer(m_window.get(), static_cast<UINT_PTR>(native.id), static_cast<UINT>(timer.Interval()), nullptr);
+    else
+        ::KillTimer(m_window.get(), static_cast<UINT_PTR>(native.id));
+}
+
+// A transparent label draws its new text over the old one: the container's
+// background is painted again under it first, then every control there.
+void ArrierePlanWindow::repaint_under(HWND window)
+{
+    HWND parent = ::GetParent(window);
+    RECT area;
+    if (!parent || !::GetWindowRect(window, &area))
+        return;
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    ::RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// A control that is disabled or hidden while it has the focus hands it on
+// to the next one in the Tab order, as in a dialog.
+void ArrierePlanWindow::move_focus_from(HWND window)
+{
+    if (::GetFocus() != window)
+        return;
+    HWND next = ::GetNextDlgTabItem(m_window.get(), window, FALSE);
+    ::SetFocus(next && next != window ? next : m_window.get());
+}
+
+// ---- Window to model ---------------------------------------------------------
+
+template <typename Action>
+void ArrierePlanWindow::user_action(Action&& action)
+{
+    if (m_applying > 0 || m_failure)
+        return;
+    try {
+        action();
+    } catch (...) {
+        fail_with_current_exception();
+    }
+}
+
+void ArrierePlanWindow::fail_with_current_exception()
+{
+    if (!m_failure)
+        m_failure = std::current_exception();
+    // Ends run()'s loop, and any modal loop (a message box) on the way.
+    ::PostQuitMessage(1);
+}
+
+void ArrierePlanWindow::command(HWND control, int code)
+{
+    Native* native = find(control);
+    if (!native)
+        return;
+    Control& model = *native->model;
+    switch (model.kind()) {
+    case ControlKind::CommandButton:
+        if (code == BN_CLICKED)
+            user_action([&] { static_cast<editor::CommandButton&>(model).click(); });
+        break;
+    case ControlKind::DriveListBox:
+        if (code == CBN_SELCHANGE) {
+            auto& drives = static_cast<editor::DriveListBox&>(model);
+            const LRESULT index = ::SendMessageA(native->window, CB_GETCURSEL, 0, 0);
+            if (index < 0 || index >= drives.ListCount())
+                break;
+            user_action([&] {
+                // The list's own text, not the ANSI form read back, which
+                // may have lost characters.
+                try {
+                    drives.set_Drive(drives.List()[static_cast<std::size_t>(index)]);
+                } catch (const Failure&) {
+                    Applying applying(m_applying);
+                    fill(*native);
+                }
+            });
+        }
+        break;
+    case ControlKind::DirListBox:
+        if (code == LBN_DBLCLK) {
+            auto& folders = static_cast<editor::DirListBox&>(model);
+            const LRESULT index = ::SendMessageA(native->window, LB_GETCURSEL, 0, 0);
+            if (index < 0 || static_cast<std::size_t>(index) >= folders.entries().size())
+                break;
+            user_action([&] {
+                // Copied: the write replaces the entries.
+                const std::string path = folders.entries()[static_cast<std::size_t>(index)].path;
+                try {
+                    folders.set_Path(path);
+                } catch (const Failure&) {
+                    Applying applying(m_applying);
+                    fill(*native);
+                }
+            });
+        }
+        break;
+    case ControlKind::FileListBox: {
+        auto& files = static_cast<editor::FileListBox&>(model);
+        const int index = static_cast<int>(::SendMessageA(native->window, LB_GETCURSEL, 0, 0));
+        if (index < -1 || index >= files.ListCount())
+            break;
+        if (code == LBN_SELCHANGE)
+            user_action([&] { files.user_select(index); });
+        else if (code == LBN_DBLCLK && index >= 0)
+            user_action([&] { files.user_double_click(index); });
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ArrierePlanWindow::tick(UINT_PTR id)
+{
+    for (Native& native : m_natives) {
+        if (native.model->kind() == ControlKind::Timer && static_cast<UINT_PTR>(native.id) == id) {
+            user_action([&] { static_cast<editor::Timer&>(*native.model).tick(); });
+            return;
+        }
+    }
+}
+
+// ---- Drawing -------------------------------------------------------------------
+
+HFONT ArrierePlanWindow::font_for(const std::optional<editor::Font>& font)
+{
+    if (!font)
+        return m_dialog_font.get();
+    for (const auto& [known, handle] : m_fonts) {
+        if (known == *font)
+            return handle.get();
+    }
+    FontHandle handle(::CreateFontA(font_height(font->points, m_dpi.y), 0, 0, 0, font->bold ? FW_BOLD : FW_NORMAL,
+                                    FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                    ansi_from_utf8(font->face).c_str()));
+    if (!handle)
+        return m_dialog_font.get();
+    m_fonts.emplace_back(*font, std::move(handle));
+    return m_fonts.back().second.get();
+}
+
+// System colours use the system's own brushes, which follow the user's
+// colour scheme and are never freed; other colours get one brush each,
+// kept for the window's life.
+HBRUSH ArrierePlanWindow::brush_for(const editor::Colour& colour)
+{
+    if (colour.kind == editor::Colour::Kind::System)
+        return ::GetSysColorBrush(colour.system_index);
+    const COLORREF value = colour_ref(colour);
+    for (const auto& [known, brush] : m_brushes) {
+        if (known == value)
+            return brush.get();
+    }
+    m_brushes.emplace_back(value, BrushHandle(::CreateSolidBrush(value)));
+    return m_brushes.back().second.get();
+}
+
+LRESULT ArrierePlanWindow::control_colours(HDC dc, HWND control)
+{
+    const Native* native = find(control);
+    if (!native)
+        return 0;
+    const editor::Colour back = back_colour_of(*native->model);
+    ::SetTextColor(dc, colour_ref(fore_colour_of(*native->model)));
+    ::SetBkColor(dc, colour_ref(back));
+    // A label without a colour of its own is transparent: its text lies on
+    // what its container painted, and the hollow brush fills nothing.
+    if (native->model->kind() == ControlKind::Label && !native->model->back_colour()) {
+        ::SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+    }
+    return reinterpret_cast<LRESULT>(brush_for(back));
+}
+
+// The picture fills the control inside its border, stretched; without a
+// picture the control shows the window's background.
+void ArrierePlanWindow::paint_picture(HWND window, HDC dc)
+{
+    RECT client;
+    ::GetClientRect(window, &client);
+    const Native* native = find(window);
+    const Win32Picture* picture = nullptr;
+    if (native && native->model->kind() == ControlKind::Image)
+        picture = dynamic_cast<const Win32Picture*>(static_cast<editor::Image*>(native->model)->Picture().get());
+    if (!picture) {
+        ::FillRect(dc, &client, brush_for(window_back_colour()));
+        return;
+    }
+    MemoryDc source(::CreateCompatibleDC(dc));
+    if (!source)
+        return;
+    SelectedObject selected(source.get(), picture->bitmap());
+    // HALFTONE averages the pixels a reduction drops; it needs the brush
+    // origin set after it.
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    ::StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, picture->width(), picture->height(),
+                 SRCCOPY);
+}
+
+// ---- Window procedures -----------------------------------------------------------
+
+LRESULT CALLBACK ArrierePlanWindow::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
+    if (!self)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    // Nothing may be thrown through the system's code that called us.
+    try {
+        return self->window_message(window, message, wparam, lparam);
+    } catch (...) {
+        self->fail_with_current_exception();
+        return 0;
+    }
+}
+
+LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (lparam)
+            command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_SETCURSOR: {
+        const Native* native = find(reinterpret_cast<HWND>(wparam));
+        if (m_globe && native && LOWORD(lparam) == HTCLIENT &&
+            native->model->mouse_pointer() == editor::MousePointer::Globe) {
+            ::SetCursor(m_globe.get());
+            return TRUE;
+        }
+        break;
+    }
+    case WM_TIMER:
+        tick(wparam);
+        return 0;
+    case WM_ACTIVATE:
+        // A plain window gives the focus to itself when activated; a window
+        // of controls gives it back to the control that had it, or to the
+        // first in the Tab order.
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus && ::IsChild(window, focus))
+                m_focus = focus;
+        } else if (!HIWORD(wparam)) {
+            HWND focus = m_focus && ::IsWindow(m_focus) && ::IsWindowEnabled(m_focus) && ::IsWindowVisible(m_focus)
+                             ? m_focus
+                             : ::GetNextDlgTabItem(window, nullptr, FALSE);
+            if (focus)
+                ::SetFocus(focus);
+        }
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
+    case WM_CLOSE:
+        // Closing the window: for now it is destroyed and the program ends.
+        // The editor's own closing procedure takes this place once it
+        // exists.
+        m_window.reset();
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ArrierePlanWindow::panel_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
+    if (!self)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    try {
+        return self->panel_message(window, message, wparam, lparam);
+    } catch (...) {
+        self->fail_with_current_exception();
+        return 0;
+    }
+}
+
+LRESULT ArrierePlanWindow::panel_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_ERASEBKGND: {
+        const Native* native = find(window);
+        RECT client;
+        ::GetClientRect(window, &client);
+        ::FillRect(reinterpret_cast<HDC>(wparam), &client,
+                   brush_for(native ? back_colour_of(*native->model) : window_back_colour()));
+        return 1;
+    }
+    // The labels inside report to the panel, their parent; the window
+    // answers for them.
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return window_message(m_window.get(), message, wparam, lparam);
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ArrierePlanWindow::picture_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
+    if (!self)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    try {
+        return self->picture_message(window, message, wparam, lparam);
+    } catch (...) {
+        self->fail_with_current_exception();
+        return 0;
+    }
+}
+
+LRESULT ArrierePlanWindow::picture_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // the paint covers every pixel
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(window, &paint);
+        if (dc) {
+            paint_picture(window, dc);
+            ::EndPaint(window, &paint);
+        }
+        return 0;
+    }
+    // Drawing into a DC of the caller's (PrintWindow, WM_PRINT).
+    case WM_PRINTCLIENT:
+        paint_picture(window, reinterpret_cast<HDC>(wparam));
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ArrierePlanWindow::control_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
+    Native* native = self ? self->find(window) : nullptr;
+    if (!native || !native->original)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    try {
+        return self->control_message(*native, window, message, wparam, lparam);
+    } catch (...) {
+        self->fail_with_current_exception();
+        return 0;
+    }
+}
+
+// The text box's clicks and the file list's keys. A click is a press and a
+// release in the box; a double-click reports itself and no second click,
+// as the release that ends it follows a double-click, not a press.
+LRESULT ArrierePlanWindow::control_message(Native& native, HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    const WNDPROC original = native.original;
+    Control& model = *native.model;
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        if (model.kind() == ControlKind::TextBox)
+            m_text_box_pressed = true;
+        break;
+    case WM_LBUTTONUP:
+        if (model.kind() == ControlKind::TextBox) {
+            const LRESULT result = ::CallWindowProcA(original, window, message, wparam, lparam);
+            RECT client;
+            ::GetClientRect(window, &client);
+            const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            if (std::exchange(m_text_box_pressed, false) && ::PtInRect(&client, at))
+                user_action([&] { static_cast<editor::TextBox&>(model).click(); });
+            return result;
+        }
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (model.kind() == ControlKind::TextBox) {
+            m_text_box_pressed = false;
+            const LRESULT result = ::CallWindowProcA(original, window, message, wparam, lparam);
+            user_action([&] { static_cast<editor::TextBox&>(model).double_click(); });
+            return result;
+        }
+        break;
+    case WM_GETDLGCODE:
+        // Return and Escape are keys the file list reports as typed, rather
+        // than keys of the dialog keyboard (which has no default or cancel
+        // button to give them to).
+        if (model.kind() == ControlKind::FileListBox && lparam) {
+            const MSG* key = reinterpret_cast<const MSG*>(lparam);
+            if ((key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+                (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE))
+                return ::CallWindowProcA(original, window, message, wparam, lparam) | DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_CHAR:
+        // The model hears the key first, then the list moves to the entry
+        // that starts with it.
+        if (model.kind() == ControlKind::FileListBox)
+            user_action([&] {
+                static_cast<editor::FileListBox&>(model).user_key_press(static_cast<int>(wparam & 0xFF));
+            });
+        break;
+    case WM_NCDESTROY:
+        // The class procedure back, for the last messages.
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        native.original = nullptr;
+        break;
+    default:
+        break;
+    }
+    return ::CallWindowProcA(original, window, message, wparam, lparam);
+}
+
+} // namespace muralis::win32

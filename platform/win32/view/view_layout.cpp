@@ -1,0 +1,110 @@
+#include "platform/win32/view/view_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/win32/view/gdi_owners.h"
+
+namespace muralis::win32 {
+
+using editor::Colour;
+using editor::ControlKind;
+
+Dpi screen_dpi()
+{
+    WindowDc screen(nullptr);
+    if (!screen.get())
+        return {};
+    return {::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY)};
+}
+
+editor::PixelRect pixel_rect(const editor::TwipsRect& rect, Dpi dpi)
+{
+    const editor::PixelRect across = editor::to_pixels(rect, dpi.x);
+    const editor::PixelRect down = editor::to_pixels(rect, dpi.y);
+    return {across.left, down.top, across.width, down.height};
+}
+
+int font_height(double points, int dpi)
+{
+    // In hundredths of a point, so that MulDiv's rounding (halves away from
+    // zero) works on whole numbers: 975 * 96 / 7200 = 13.
+    const int hundredths = static_cast<int>(std::lround(points * 100));
+    return -::MulDiv(hundredths, dpi, 7200);
+}
+
+Colour window_back_colour()
+{
+    return Colour::system(COLOR_BTNFACE);
+}
+
+Colour back_colour_of(const editor::Control& control)
+{
+    if (control.back_colour())
+        return *control.back_colour();
+    switch (control.kind()) {
+    case ControlKind::TextBox:
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+    case ControlKind::DriveListBox:
+        return Colour::system(COLOR_WINDOW);
+    case ControlKind::Label:
+        return control.container() ? back_colour_of(*control.container()) : window_back_colour();
+    default:
+        return window_back_colour();
+    }
+}
+
+Colour fore_colour_of(const editor::Control& control)
+{
+    if (control.fore_colour())
+        return *control.fore_colour();
+    switch (control.kind()) {
+    case ControlKind::TextBox:
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+    case ControlKind::DriveListBox:
+        return Colour::system(COLOR_WINDOWTEXT);
+    default:
+        return Colour::system(COLOR_BTNTEXT);
+    }
+}
+
+COLORREF colour_ref(const Colour& colour)
+{
+    if (colour.kind == Colour::Kind::System)
+        return ::GetSysColor(colour.system_index);
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+std::vector<const editor::Control*> stacking_order(const std::vector<editor::Control*>& controls)
+{
+    std::vector<const editor::Control*> order;
+    for (const editor::Control* control : controls) {
+        if (control->kind() != ControlKind::Timer)
+            order.push_back(control);
+    }
+    // Stable: controls without a tab index keep their creation order.
+    std::stable_sort(order.begin(), order.end(), [](const editor::Control* a, const editor::Control* b) {
+        if (a->tab_index() && b->tab_index())
+            return *a->tab_index() < *b->tab_index();
+        return a->tab_index().has_value() && !b->tab_index().has_value();
+    });
+    return order;
+}
+
+bool takes_focus(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::TextBox:
+    case ControlKind::CommandButton:
+    case ControlKind::FileListBox:
+    case ControlKind::DirListBox:
+    case ControlKind::DriveListBox:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace muralis::win32
