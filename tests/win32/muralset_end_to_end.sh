@@ -198,7 +198,7 @@ case_english_window() {
     image_line=$(grep -n '^control=MuralisPicture' "$state/window.txt" | cut -d: -f1)
     [ "$panel_line" -lt "$image_line" ] || fail "the picture is stacked above the panel"
     # The lists after the load: the program's folder, its pictures only.
-    grep -qx 'items=|1|C:\\;   Muralis' "$state/window.txt" || fail "the folder list shows otherwise"
+    grep -qx 'items=|1|C:\\;Muralis' "$state/window.txt" || fail "the folder list shows otherwise"
     grep -qx 'items=|-1|A.BMP;b.bmp' "$state/window.txt" || fail "the file list shows otherwise"
     expect_value tab_order 'Edit,&Accept,&Quit,ComboBox,ListBox,ListBox'
 

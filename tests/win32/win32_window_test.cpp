@@ -203,8 +203,8 @@ TEST_F(Win32Window, ShowsTheModelsTextsStatesAndListsAsCreatedAndAfterTheLoad)
     EXPECT_EQ(items_of(handle_of(model->Drive1)), "A:;C:;D:");
     EXPECT_EQ(selected_in(handle_of(model->Drive1)), 1);
     // The open folders from the root down, the current one selected, then
-    // its sub-folders a level further in.
-    EXPECT_EQ(items_of(handle_of(model->Dir1)), "C:\\;   PROGRAMS;      MURALIS;         Pictures");
+    // its sub-folders.
+    EXPECT_EQ(items_of(handle_of(model->Dir1)), "C:\\;PROGRAMS;MURALIS;Pictures");
     EXPECT_EQ(selected_in(handle_of(model->Dir1)), 2);
     EXPECT_EQ(items_of(handle_of(model->File1)), "A.BMP;b.bmp;c.bmp;notes.txt");
     EXPECT_EQ(selected_in(handle_of(model->File1)), -1);
@@ -291,6 +291,32 @@ TEST_F(Win32Window, PaintsEachControlInItsModelColours)
                    reinterpret_cast<LPARAM>(handle_of(model->Jour)));
     EXPECT_EQ(::GetTextColor(dc.get()), RGB(0, 0, 255));
     EXPECT_EQ(::GetBkMode(dc.get()), TRANSPARENT);
+}
+
+TEST_F(Win32Window, IndentsEachFolderByItsDepthBehindAGlyph)
+{
+    show();
+    HWND list = handle_of(model->Dir1);
+    WindowDc dc(list);
+    // The glyph's outline is the first thing drawn on each line; it moves
+    // right by the same step for each level below the root.
+    const COLORREF outline = RGB(96, 72, 0);
+    std::vector<int> glyph_left;
+    for (int line = 0; line < 4; ++line) {
+        RECT item;
+        ASSERT_NE(::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&item)),
+                  LB_ERR);
+        const int y = (item.top + item.bottom) / 2;
+        int x = item.left;
+        while (x < item.right && ::GetPixel(dc.get(), x, y) != outline)
+            ++x;
+        ASSERT_LT(x, item.right) << "no glyph on line " << line;
+        glyph_left.push_back(x);
+    }
+    const int step = glyph_left[1] - glyph_left[0];
+    EXPECT_GT(step, 0);
+    EXPECT_EQ(glyph_left[2] - glyph_left[1], step);
+    EXPECT_EQ(glyph_left[3] - glyph_left[2], step);
 }
 
 TEST_F(Win32Window, StretchesThePictureOverTheWholeControl)
@@ -408,7 +434,7 @@ TEST_F(Win32Window, FollowsEveryChangeOfTheModel)
     model->Drive1.set_Drive("D:\\anything");
     EXPECT_EQ(selected_in(handle_of(model->Drive1)), 2);
     model->Dir1.set_Path("C:\\WINDOWS");
-    EXPECT_EQ(items_of(handle_of(model->Dir1)), "C:\\;   WINDOWS");
+    EXPECT_EQ(items_of(handle_of(model->Dir1)), "C:\\;WINDOWS");
     EXPECT_EQ(selected_in(handle_of(model->Dir1)), 1);
     model->File1.set_Path("C:\\WINDOWS");
     EXPECT_EQ(items_of(handle_of(model->File1)), "w.bmp");
@@ -530,7 +556,7 @@ TEST_F(Win32Window, FolderAndDriveChoicesWriteTheModelAndFailuresPutTheListsBack
     EXPECT_TRUE(changes.empty());
     click_entry(folders, 1, true);
     EXPECT_EQ(changes, std::vector<std::string>{"folder C:\\PROGRAMS"});
-    EXPECT_EQ(items_of(folders), "C:\\;   PROGRAMS;      MURALIS;      Other");
+    EXPECT_EQ(items_of(folders), "C:\\;PROGRAMS;MURALIS;Other");
 
     // A folder that has gone since the list was read: the list shows the
     // model's folder again.

@@ -1,6 +1,8 @@
 #include "platform/win32/view/arriere_plan_window.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/view/resource_ids.h"
@@ -28,8 +30,18 @@ constexpr int first_control_id = 100;
 // at 96 DPI: the room its list has when it drops down (about eight drives).
 constexpr int drop_down_height = 128;
 
-// Folders are indented by this many spaces a level below the root.
-constexpr int spaces_per_level = 3;
+// The folder list's lines, in pixels at 96 DPI: each level below the root
+// is indented this much, and each line starts with a folder glyph, open for
+// the folders of the path and closed for the sub-folders.
+constexpr int indent_per_level = 10;
+constexpr int glyph_width = 16;
+constexpr int glyph_height = 12;
+constexpr int glyph_margin = 2;
+
+// The folder glyph's colours: a manila folder with a dark outline.
+constexpr editor::Colour folder_back = editor::Colour::rgb(240, 200, 80);
+constexpr editor::Colour folder_front = editor::Colour::rgb(255, 230, 140);
+constexpr COLORREF folder_outline = RGB(96, 72, 0);
 
 // Stands for one of the model's controls while its change is applied.
 class Applying {
@@ -80,9 +92,13 @@ DWORD style_of(const Control& control)
                                                                     : SS_LEFT;
         break;
     case ControlKind::FileListBox:
-    case ControlKind::DirListBox:
         // The model's size exactly, not rounded down to whole lines.
         style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+        break;
+    case ControlKind::DirListBox:
+        // Drawn here, with a glyph and an indent for each folder; the lines
+        // keep their names as text for anything that reads the list.
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
         break;
     case ControlKind::DriveListBox:
         style |= CBS_DROPDOWNLIST | WS_VSCROLL;
@@ -132,11 +148,6 @@ const char* class_of(ControlKind kind)
         break;
     }
     return nullptr;
-}
-
-std::string folder_line(const editor::FolderEntry& entry)
-{
-    return std::string(static_cast<std::size_t>(entry.depth * spaces_per_level), ' ') + entry.name;
 }
 
 // The icon or cursor resource id of instance at the given size; nullptr
@@ -271,6 +282,8 @@ void ArrierePlanWindow::create_control(Control& control)
     if (!native.window)
         throw last_error_failure("CreateWindowEx " + control.name());
     ::SendMessageA(native.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(control.font())), FALSE);
+    if (control.kind() == ControlKind::DirListBox)
+        ::SendMessageA(native.window, LB_SETITEMHEIGHT, 0, folder_line_height(control));
 
     if (control.kind() == ControlKind::DriveListBox) {
         COMBOBOXINFO info{};
@@ -462,7 +475,7 @@ void ArrierePlanWindow::fill(Native& native)
             add(drive);
     } else if (kind == ControlKind::DirListBox) {
         for (const editor::FolderEntry& entry : static_cast<editor::DirListBox*>(native.model)->entries())
-            add(folder_line(entry));
+            add(entry.name);
     } else {
         for (const std::string& name : static_cast<editor::FileListBox*>(native.model)->names())
             add(name);
@@ -709,6 +722,77 @@ void ArrierePlanWindow::paint_picture(HWND window, HDC dc)
                  SRCCOPY);
 }
 
+int ArrierePlanWindow::scaled(int pixels_at_96_dpi) const
+{
+    return ::MulDiv(pixels_at_96_dpi, m_dpi.y, 96);
+}
+
+// A folder line is as tall as the list's text or its glyph, with a pixel
+// to spare above and below the glyph.
+int ArrierePlanWindow::folder_line_height(const Control& control)
+{
+    int text_height = 0;
+    WindowDc screen(nullptr);
+    if (screen.get()) {
+        SelectedObject font(screen.get(), font_for(control.font()));
+        TEXTMETRICA metrics;
+        if (::GetTextMetricsA(screen.get(), &metrics))
+            text_height = metrics.tmHeight;
+    }
+    return std::max(text_height, scaled(glyph_height) + 2);
+}
+
+void ArrierePlanWindow::draw_folder_line(const DRAWITEMSTRUCT& item)
+{
+    Native* native = find(item.hwndItem);
+    if (!native || native->model->kind() != ControlKind::DirListBox)
+        return;
+    const auto& folders = static_cast<const editor::DirListBox&>(*native->model);
+    HDC dc = item.hDC;
+    RECT line = item.rcItem;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    ::FillRect(dc, &line, selected ? ::GetSysColorBrush(COLOR_HIGHLIGHT) : brush_for(back_colour_of(folders)));
+
+    if (item.itemID < folders.entries().size()) {
+        const editor::FolderEntry& entry = folders.entries()[item.itemID];
+        const int glyph_left = line.left + scaled(glyph_margin) + entry.depth * scaled(indent_per_level);
+        draw_folder_glyph(dc, glyph_left, line.top + (line.bottom - line.top - scaled(glyph_height)) / 2,
+                          entry.open);
+        RECT text = line;
+        text.left = glyph_left + scaled(glyph_width + glyph_margin);
+        SelectedObject font(dc, font_for(folders.font()));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : colour_ref(fore_colour_of(folders)));
+        const std::string name = ansi_from_utf8(entry.name);
+        ::DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &text,
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if (item.itemState & ODS_FOCUS)
+        ::DrawFocusRect(dc, &line);
+}
+
+// A folder in a 16 x 12 box (at 96 DPI): a tab on a body; an open folder
+// also has its front flap tilted down towards the viewer.
+void ArrierePlanWindow::draw_folder_glyph(HDC dc, int left, int top, bool open)
+{
+    const auto at = [&](int x, int y) { return POINT{left + scaled(x), top + scaled(y)}; };
+    PenHandle outline(::CreatePen(PS_SOLID, 1, folder_outline));
+    SelectedObject pen(dc, outline.get());
+    {
+        SelectedObject brush(dc, brush_for(folder_back));
+        const POINT back[] = {at(0, 1), at(5, 1), at(6, 2), at(13, 2), at(13, 11), at(0, 11)};
+        ::Polygon(dc, back, static_cast<int>(std::size(back)));
+    }
+    SelectedObject brush(dc, brush_for(folder_front));
+    if (open) {
+        const POINT flap[] = {at(0, 11), at(3, 5), at(15, 5), at(13, 11)};
+        ::Polygon(dc, flap, static_cast<int>(std::size(flap)));
+    } else {
+        const POINT front[] = {at(0, 4), at(13, 4), at(13, 11), at(0, 11)};
+        ::Polygon(dc, front, static_cast<int>(std::size(front)));
+    }
+}
+
 // ---- Window procedures -----------------------------------------------------------
 
 LRESULT CALLBACK ArrierePlanWindow::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -743,6 +827,25 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_MEASUREITEM: {
+        // Sent while the folder list is being created, before its window is
+        // known: its identifier tells which control it is.
+        auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+        const auto index = static_cast<std::size_t>(static_cast<int>(measure.CtlID) - first_control_id);
+        if (measure.CtlType == ODT_LISTBOX && index < m_model.controls().size()) {
+            measure.itemHeight = static_cast<UINT>(folder_line_height(*m_model.controls()[index]));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+        if (item.CtlType == ODT_LISTBOX) {
+            draw_folder_line(item);
+            return TRUE;
+        }
+        break;
+    }
     case WM_SETCURSOR: {
         const Native* native = find(reinterpret_cast<HWND>(wparam));
         if (m_globe && native && LOWORD(lparam) == HTCLIENT &&

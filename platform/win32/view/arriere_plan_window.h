@@ -106,6 +106,10 @@ private:
     HBRUSH brush_for(const editor::Colour& colour);
     LRESULT control_colours(HDC dc, HWND control);
     void paint_picture(HWND window, HDC dc);
+    int scaled(int pixels_at_96_dpi) const;
+    int folder_line_height(const editor::Control& control);
+    void draw_folder_line(const DRAWITEMSTRUCT& item);
+    void draw_folder_glyph(HDC dc, int left, int top, bool open);
 
     editor::Arriere_Plan& m_model;
     HINSTANCE m_instance;

@@ -58,6 +58,7 @@ struct WindowTraits {
 
 using FontHandle = OwnedHandle<HFONT, GdiObjectTraits>;
 using BrushHandle = OwnedHandle<HBRUSH, GdiObjectTraits>;
+using PenHandle = OwnedHandle<HPEN, GdiObjectTraits>;
 using BitmapHandle = OwnedHandle<HBITMAP, GdiObjectTraits>;
 using IconHandle = OwnedHandle<HICON, IconTraits>;
 using CursorHandle = OwnedHandle<HCURSOR, CursorTraits>;
