@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -644,22 +643,6 @@ TEST_F(Win32Window, ClosingTheWindowEndsTheLoop)
     ::PostMessageA(window->handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(window->run(), 0);
     EXPECT_EQ(window->handle(), nullptr);
-}
-
-TEST(Win32WindowLayout, StackingPutsTabIndexOrderFirstAndControlsWithoutOneLast)
-{
-    testing::FakePlatform fake;
-    editor::Arriere_Plan model(fake.platform());
-    const std::vector<const Control*> order = stacking_order(model.controls());
-    ASSERT_EQ(order.size(), model.controls().size() - 2); // no timers
-    EXPECT_EQ(order.front(), &model.Visite);
-    EXPECT_EQ(order.back(), &model.Image1);
-    const auto place = [&](const Control& control) {
-        return std::find(order.begin(), order.end(), &control) - order.begin();
-    };
-    EXPECT_LT(place(model.Frame1), place(model.Image1));
-    EXPECT_LT(place(model.Bouton_Accepter), place(model.Bouton_Enregistrer));
-    EXPECT_LT(place(model.File1), place(model.Bouton_Image));
 }
 
 } // namespace
