@@ -14,62 +14,16 @@
 set -euo pipefail
 
 state=${E2E_STATE:?E2E_STATE names the state folder}
-prefix=$state/prefix
-drive_c=$prefix/drive_c
+# shellcheck source=wine_session.sh
+source "$(dirname "$0")/wine_session.sh"
 pictures_folder='C:\Muralis pictures'
 step_seconds=120 # the most one Wine program may take, cold start included
-
-fail() {
-    echo "FAIL: $*"
-    for log in "$state"/*.log "$state"/*.txt; do
-        [ -s "$log" ] && { echo "--- $log"; tr '\r' '~' <"$log" | tail -n 20; }
-    done
-    exit 1
-}
-
-use_prefix() {
-    export WINEPREFIX=$prefix WINEDEBUG=-all
-    # No offer to install Mono or Gecko: nothing here needs them, and the
-    # offer's dialog would wait on the private display for ever.
-    export WINEDLLOVERRIDES="mscoree=;mshtml="
-    [ -s "$state/display" ] || fail "no X server: the setup did not run"
-    DISPLAY=$(cat "$state/display")
-    export DISPLAY
-}
-
-# The Unix path of a path on drive C:.
-unix_path() {
-    local path=${1#C:\\}
-    printf '%s/%s' "$drive_c" "${path//\\//}"
-}
 
 # Today's weekday number: 1 = Sunday .. 7 = Saturday.
 weekday() { echo $(($(date +%w) + 1)); }
 
-start_x_server() {
-    command -v Xvfb >/dev/null || fail "Xvfb is not installed"
-    # -displayfd: the server picks a free display itself and writes its
-    # number once it accepts connections. -noreset: it keeps its state when
-    # the last client leaves.
-    setsid Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 \
-        3>"$state/display-number" </dev/null >"$state/xvfb.log" 2>&1 &
-    echo $! >"$state/xvfb.pid"
-    for _ in $(seq 300); do
-        [ -s "$state/display-number" ] && break
-        sleep 0.1
-    done
-    [ -s "$state/display-number" ] || fail "Xvfb did not start"
-    echo ":$(tr -d '[:space:]' <"$state/display-number")" >"$state/display"
-}
-
 setup() {
-    # Whatever an interrupted run left behind goes first.
-    cleanup
-    mkdir -p "$state"
-    start_x_server
-    use_prefix
-    timeout 300 wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || fail "wineboot -i failed"
-    [ -d "$drive_c/windows" ] || fail "the prefix has no C:\\windows"
+    start_session
 
     # Seven small pictures of distinct colours, one per weekday.
     local folder colours=(ff0000 00ff00 0000ff ffff00 00ffff ff00ff 808080)
@@ -90,18 +44,6 @@ setup() {
     cp "${STAND_IN_EXE:?}" "$(unix_path 'C:\Muralis')/Muralset.exe"
     cp "$STAND_IN_EXE" "$(unix_path 'C:\Program Files\Muralis Test')/Muralset.exe"
     echo "prefix ready: $prefix, display $DISPLAY"
-}
-
-cleanup() {
-    if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix timeout 60 wineserver -k >/dev/null 2>&1 </dev/null || true
-    fi
-    if [ -s "$state/xvfb.pid" ]; then
-        local pid
-        pid=$(cat "$state/xvfb.pid")
-        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ] && kill "$pid"
-    fi
-    rm -rf "$state"
 }
 
 # Writes the schedule file: one CR LF line per slot, slot i naming the

@@ -17,63 +17,18 @@
 set -euo pipefail
 
 state=${E2E_STATE:?E2E_STATE names the state folder}
-prefix=$state/prefix
-drive_c=$prefix/drive_c
+# shellcheck source=wine_session.sh
+source "$(dirname "$0")/wine_session.sh"
 program_folder='C:\Muralis'
 step_seconds=120 # the most one Wine program may take, cold start included
 english_title="Orlimo's Muralis"
-
-fail() {
-    echo "FAIL: $*"
-    for log in "$state"/*.log "$state"/*.txt; do
-        [ -s "$log" ] && { echo "--- $log"; tr '\r' '~' <"$log" | tail -n 40; }
-    done
-    exit 1
-}
-
-use_prefix() {
-    export WINEPREFIX=$prefix WINEDEBUG=-all
-    # No offer to install Mono or Gecko: nothing here needs them, and the
-    # offer's dialog would wait on the private display for ever.
-    export WINEDLLOVERRIDES="mscoree=;mshtml="
-    [ -s "$state/display" ] || fail "no X server: the setup did not run"
-    DISPLAY=$(cat "$state/display")
-    export DISPLAY
-}
-
-# The Unix path of a path on drive C:.
-unix_path() {
-    local path=${1#C:\\}
-    printf '%s/%s' "$drive_c" "${path//\\//}"
-}
-
-start_x_server() {
-    command -v Xvfb >/dev/null || fail "Xvfb is not installed"
-    # -displayfd: the server picks a free display itself and writes its
-    # number once it accepts connections. -noreset: it keeps its state when
-    # the last client leaves.
-    setsid Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 -dpi 96 \
-        3>"$state/display-number" </dev/null >"$state/xvfb.log" 2>&1 &
-    echo $! >"$state/xvfb.pid"
-    for _ in $(seq 300); do
-        [ -s "$state/display-number" ] && break
-        sleep 0.1
-    done
-    [ -s "$state/display-number" ] || fail "Xvfb did not start"
-    echo ":$(tr -d '[:space:]' <"$state/display-number")" >"$state/display"
-}
 
 wine_step() {
     timeout "$step_seconds" wine "$@" </dev/null
 }
 
 setup() {
-    cleanup
-    mkdir -p "$state"
-    start_x_server
-    use_prefix
-    timeout 300 wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || fail "wineboot -i failed"
-    [ -d "$drive_c/windows" ] || fail "the prefix has no C:\\windows"
+    start_session
     # Wine draws the windows' frames itself: with no window manager on the
     # private display, the caption would otherwise be missing from the
     # screenshots. The client area is the same either way.
@@ -90,18 +45,6 @@ setup() {
     convert -size 32x24 xc:#0000ff "BMP3:$folder/A.BMP"
     echo notes >"$folder/notes.txt"
     echo "prefix ready: $prefix, display $DISPLAY"
-}
-
-cleanup() {
-    if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix timeout 60 wineserver -k >/dev/null 2>&1 </dev/null || true
-    fi
-    if [ -s "$state/xvfb.pid" ]; then
-        local pid
-        pid=$(cat "$state/xvfb.pid")
-        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ] && kill "$pid"
-    fi
-    rm -rf "$state"
 }
 
 startup_folder() {
