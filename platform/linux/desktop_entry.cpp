@@ -1,10 +1,8 @@
 #include "platform/linux/desktop_entry.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <vector>
+
+#include "platform/linux/linux_system.h"
 
 namespace muralis::linux_platform {
 
@@ -80,19 +78,6 @@ std::string autostart_entry(const std::string& name, const std::string& program,
 }
 
 namespace {
-
-std::string home_folder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    std::vector<char> buffer(16384);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir)
-        return found->pw_dir;
-    return "/";
-}
 
 std::string without_trailing_slashes(std::string folder)
 {

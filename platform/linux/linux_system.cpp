@@ -20,8 +20,6 @@
 
 namespace muralis::linux_platform {
 
-namespace {
-
 std::string home_folder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -34,8 +32,6 @@ std::string home_folder()
         return found->pw_dir;
     return "/";
 }
-
-} // namespace
 
 std::string xdg_data_home()
 {

@@ -17,6 +17,10 @@ public:
     void start_program(const std::string& path) override;
 };
 
+// The user's home folder: $HOME, else the one the user database gives,
+// else "/".
+std::string home_folder();
+
 // The user's data folder by the XDG Base Directory rules: $XDG_DATA_HOME when
 // it is an absolute path, else the home folder followed by "/.local/share".
 // The home folder is $HOME, else the one the user database gives.
