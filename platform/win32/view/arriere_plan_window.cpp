@@ -214,7 +214,7 @@ void ArrierePlanWindow::register_classes()
     description.hInstance = m_instance;
     description.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
 
-    description.lpfnWndProc = window_procedure;
+    description.lpfnWndProc = procedure<&ArrierePlanWindow::window_message>;
     description.hIcon = m_icon ? m_icon.get() : ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     description.hIconSm = m_small_icon.get();
     description.hbrBackground = ::GetSysColorBrush(window_back_colour().system_index);
@@ -224,13 +224,13 @@ void ArrierePlanWindow::register_classes()
 
     description.hIcon = nullptr;
     description.hIconSm = nullptr;
-    description.lpfnWndProc = panel_procedure;
+    description.lpfnWndProc = procedure<&ArrierePlanWindow::panel_message>;
     description.hbrBackground = nullptr; // painted in the panel's own colour
     description.lpszClassName = panel_class_name;
     if (!m_panel_class.register_class(description))
         throw last_error_failure("RegisterClassEx");
 
-    description.lpfnWndProc = picture_procedure;
+    description.lpfnWndProc = procedure<&ArrierePlanWindow::picture_message>;
     description.lpszClassName = picture_class_name;
     if (!m_picture_class.register_class(description))
         throw last_error_failure("RegisterClassEx");
@@ -795,7 +795,11 @@ void ArrierePlanWindow::draw_folder_glyph(HDC dc, int left, int top, bool open)
 
 // ---- Window procedures -----------------------------------------------------------
 
-LRESULT CALLBACK ArrierePlanWindow::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+// Every window class of the view enters here: the owner rides in the
+// window's user data from WM_NCCREATE to WM_NCDESTROY, and nothing may be
+// thrown through the system's code that called us.
+template <LRESULT (ArrierePlanWindow::*Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK ArrierePlanWindow::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
@@ -806,9 +810,8 @@ LRESULT CALLBACK ArrierePlanWindow::window_procedure(HWND window, UINT message, 
         return ::DefWindowProcA(window, message, wparam, lparam);
     if (message == WM_NCDESTROY)
         ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    // Nothing may be thrown through the system's code that called us.
     try {
-        return self->window_message(window, message, wparam, lparam);
+        return (self->*Handler)(window, message, wparam, lparam);
     } catch (...) {
         self->fail_with_current_exception();
         return 0;
@@ -890,23 +893,6 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
     return ::DefWindowProcA(window, message, wparam, lparam);
 }
 
-LRESULT CALLBACK ArrierePlanWindow::panel_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-    }
-    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
-    if (!self)
-        return ::DefWindowProcA(window, message, wparam, lparam);
-    try {
-        return self->panel_message(window, message, wparam, lparam);
-    } catch (...) {
-        self->fail_with_current_exception();
-        return 0;
-    }
-}
-
 LRESULT ArrierePlanWindow::panel_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -933,23 +919,6 @@ LRESULT ArrierePlanWindow::panel_message(HWND window, UINT message, WPARAM wpara
         break;
     }
     return ::DefWindowProcA(window, message, wparam, lparam);
-}
-
-LRESULT CALLBACK ArrierePlanWindow::picture_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-    }
-    ArrierePlanWindow* self = owner_of<ArrierePlanWindow>(window);
-    if (!self)
-        return ::DefWindowProcA(window, message, wparam, lparam);
-    try {
-        return self->picture_message(window, message, wparam, lparam);
-    } catch (...) {
-        self->fail_with_current_exception();
-        return 0;
-    }
 }
 
 LRESULT ArrierePlanWindow::picture_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

@@ -64,9 +64,8 @@ private:
         WNDPROC original = nullptr; // the class procedure of a subclassed control
     };
 
-    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK panel_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK picture_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    template <LRESULT (ArrierePlanWindow::*Handler)(HWND, UINT, WPARAM, LPARAM)>
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK control_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     LRESULT window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
