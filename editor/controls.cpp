@@ -186,7 +186,24 @@ DriveListBox::DriveListBox(ChangeSink& sink, ControlSettings settings, Files& fi
 
 void DriveListBox::set_Drive(const std::string& text)
 {
-    std::string drive = m_files.drive_of(text);
+    choose(m_files.drive_of(text));
+}
+
+bool DriveListBox::user_choose(const std::string& text)
+{
+    std::string drive;
+    try {
+        drive = m_files.drive_of(text);
+    } catch (const Failure&) {
+        refresh();
+        return false;
+    }
+    choose(std::move(drive));
+    return true;
+}
+
+void DriveListBox::choose(std::string drive)
+{
     if (drive == m_drive)
         return;
     m_drive = std::move(drive);
@@ -250,15 +267,39 @@ void DirListBox::load(const std::string& folder)
     m_subfolder_count = static_cast<int>(names.size());
 }
 
-void DirListBox::set_Path(const std::string& text)
+bool DirListBox::move_to(const std::string& folder)
 {
-    const std::string folder = m_files.folder_path(text);
     if (folder == m_path)
-        return;
+        return false;
     load(folder);
     notify(Property::Path);
-    if (Change)
+    return true;
+}
+
+void DirListBox::set_Path(const std::string& text)
+{
+    if (move_to(m_files.folder_path(text)) && Change)
         Change();
+}
+
+bool DirListBox::user_open(const std::string& path)
+{
+    bool moved = false;
+    try {
+        moved = move_to(m_files.folder_path(path));
+    } catch (const Failure&) {
+        try {
+            load(m_path);
+        } catch (const Failure&) {
+            // The current folder has gone too: its entries stay as they
+            // were until a folder that exists is written.
+        }
+        notify(Property::List);
+        return false;
+    }
+    if (moved && Change)
+        Change();
+    return true;
 }
 
 void DirListBox::refresh()

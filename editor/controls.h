@@ -266,9 +266,16 @@ public:
     // Reads the drives again (a medium put in or taken out).
     void refresh();
 
+    // The user chose text from the list. A drive that cannot be chosen any
+    // more leaves the drive as it was, reads the drives again and returns
+    // false; a failure of Change reaches the caller like any other.
+    bool user_choose(const std::string& text);
+
     std::function<void()> Change;
 
 private:
+    void choose(std::string drive);
+
     Files& m_files;
     std::vector<std::string> m_drives;
     std::string m_drive;
@@ -304,9 +311,17 @@ public:
     int ListCount() const { return m_subfolder_count; }
     void refresh();
 
+    // The user opened the folder at path, one of the entries. A folder that
+    // cannot be opened any more (gone, unreadable) leaves the list on the
+    // current folder, read again, and returns false; a failure of Change
+    // reaches the caller like any other.
+    bool user_open(const std::string& path);
+
     std::function<void()> Change;
 
 private:
+    // Shows folder; false when it is the one already shown.
+    bool move_to(const std::string& folder);
     void load(const std::string& folder);
 
     Files& m_files;

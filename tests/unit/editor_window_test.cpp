@@ -387,6 +387,33 @@ TEST_F(ListEvents, TheFileListSelectsAndFiltersLikeTheSystemList)
     EXPECT_EQ(w.File1.ListIndex(), 1);
 }
 
+TEST_F(ListEvents, UserChoicesOfVanishedFoldersAndDrivesPutTheListsBack)
+{
+    auto& w = *window;
+    w.Dir1.set_Path("C:\\IMAGES");
+    fake.folders.erase("C:\\IMAGES\\2024");
+    events.clear();
+    EXPECT_FALSE(w.Dir1.user_open("C:\\IMAGES\\2024"));
+    EXPECT_EQ(w.Dir1.Path(), "C:\\IMAGES");
+    EXPECT_EQ(w.Dir1.ListCount(), 0); // read again: the folder has gone
+    EXPECT_TRUE(w.Dir1.user_open("C:\\"));
+    EXPECT_EQ(events, std::vector<std::string>{"Dir1_Change C:\\"});
+
+    fake.drive_list = {"C:"};
+    events.clear();
+    EXPECT_FALSE(w.Drive1.user_choose("D:"));
+    EXPECT_EQ(w.Drive1.Drive(), "C:");
+    EXPECT_EQ(w.Drive1.List(), std::vector<std::string>{"C:"});
+    EXPECT_TRUE(events.empty());
+
+    // A failure inside the change procedure is not the list's to hide.
+    fake.drive_list = {"C:", "D:"};
+    w.Drive1.Change = [] { throw Failure(76, "Path not found"); };
+    EXPECT_THROW(w.Drive1.user_choose("D:"), Failure);
+    w.Dir1.Change = [] { throw Failure(5, "Invalid procedure call"); };
+    EXPECT_THROW(w.Dir1.user_open("C:\\IMAGES"), Failure);
+}
+
 TEST(EditorControls, ButtonsRunTheirClickOnlyWhileEnabled)
 {
     testing::FakePlatform fake;

@@ -558,23 +558,26 @@ TEST_F(Win32Window, FolderAndDriveChoicesWriteTheModelAndFailuresPutTheListsBack
     EXPECT_EQ(items_of(folders), "C:\\;PROGRAMS;MURALIS;Other");
 
     // A folder that has gone since the list was read: the list shows the
-    // model's folder again.
+    // model's folder again, read anew.
     fake.folders.erase("C:\\PROGRAMS\\Other");
     click_entry(folders, 3, true);
     EXPECT_EQ(model->Dir1.Path(), "C:\\PROGRAMS");
     EXPECT_EQ(selected_in(folders), 1);
+    EXPECT_EQ(items_of(folders), "C:\\;PROGRAMS;MURALIS");
 
     ::SendMessageA(drives, CB_SETCURSEL, 2, 0);
     ::SendMessageA(window->handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(drives), CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(drives));
     EXPECT_EQ(model->Drive1.Drive(), "D:");
-    // A drive that has gone: the list shows the model's drive again.
+    // A drive that has gone: the list, read anew, shows the model's drive
+    // again.
     fake.drive_list = {"C:", "D:"};
     ::SendMessageA(drives, CB_SETCURSEL, 0, 0);
     ::SendMessageA(window->handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(drives), CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(drives));
     EXPECT_EQ(model->Drive1.Drive(), "D:");
-    EXPECT_EQ(selected_in(drives), 2);
+    EXPECT_EQ(items_of(drives), "C:;D:");
+    EXPECT_EQ(selected_in(drives), 1);
     EXPECT_EQ(changes, (std::vector<std::string>{"folder C:\\PROGRAMS", "drive D:"}));
 }
 

@@ -233,13 +233,8 @@ QWidget* ArrierePlanView::create_widget(Control& control, QWidget* parent)
         combo->setEditable(false);
         connect(combo, &QComboBox::activated, this, [this, &drives, combo](int index) {
             const std::string drive = combo->itemText(index).toStdString();
-            try {
-                drives.set_Drive(drive);
-            } catch (const Failure&) {
-                // The drive stays what the model says it is.
-                const QSignalBlocker blocker(combo);
-                show_list(drives, combo);
-            }
+            // A drive that has gone comes back as a change of the list.
+            run_for_user([&] { drives.user_choose(drive); });
         });
         widget = combo;
         break;
@@ -254,13 +249,8 @@ QWidget* ArrierePlanView::create_widget(Control& control, QWidget* parent)
                 return;
             // Opening the folder reloads the entries: keep the path apart.
             const std::string path = folders.entries()[row].path;
-            try {
-                folders.set_Path(path);
-            } catch (const Failure&) {
-                // The folder stays what the model says it is.
-                const QSignalBlocker blocker(list);
-                show_list(folders, list);
-            }
+            // A folder that has gone comes back as a change of the list.
+            run_for_user([&] { folders.user_open(path); });
         });
         widget = list;
         break;

@@ -589,13 +589,10 @@ void ArrierePlanWindow::command(HWND control, int code)
                 break;
             user_action([&] {
                 // The list's own text, not the ANSI form read back, which
-                // may have lost characters.
-                try {
-                    drives.set_Drive(drives.List()[static_cast<std::size_t>(index)]);
-                } catch (const Failure&) {
-                    Applying applying(m_applying);
-                    fill(*native);
-                }
+                // may have lost characters. A drive that has gone comes
+                // back as a change of the list.
+                const std::string drive = drives.List()[static_cast<std::size_t>(index)];
+                drives.user_choose(drive);
             });
         }
         break;
@@ -606,14 +603,10 @@ void ArrierePlanWindow::command(HWND control, int code)
             if (index < 0 || static_cast<std::size_t>(index) >= folders.entries().size())
                 break;
             user_action([&] {
-                // Copied: the write replaces the entries.
+                // Copied: the write replaces the entries. A folder that has
+                // gone comes back as a change of the list.
                 const std::string path = folders.entries()[static_cast<std::size_t>(index)].path;
-                try {
-                    folders.set_Path(path);
-                } catch (const Failure&) {
-                    Applying applying(m_applying);
-                    fill(*native);
-                }
+                folders.user_open(path);
             });
         }
         break;

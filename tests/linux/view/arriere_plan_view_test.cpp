@@ -314,6 +314,7 @@ TEST_F(ViewTest, OpeningAFolderOrChoosingADriveWritesTheModel)
     click_row(folders, 2, true);
     EXPECT_EQ(window->Dir1.Path(), "C:\\");
     EXPECT_EQ(folders->currentRow(), 0);
+    EXPECT_EQ(rows(folders), (QStringList{"C:\\", "PROGRAMS"})); // read anew
 
     auto* drives = shown_as<QComboBox>(window->Drive1);
     EXPECT_EQ(drives->currentText(), "C:");
