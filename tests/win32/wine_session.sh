@@ -57,6 +57,11 @@ start_session() {
     use_prefix
     timeout 300 wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || fail "wineboot -i failed"
     [ -d "$drive_c/windows" ] || fail "the prefix has no C:\\windows"
+    # Debian's Wine does not look in fonts-wine's folder by itself; without
+    # Marlett the frames it draws show letters for their caption buttons.
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/* "$drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
 }
 
 cleanup() {
