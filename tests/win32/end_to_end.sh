@@ -219,13 +219,4 @@ case_no_editor_beside_the_applier_ends_with_code_2() {
         'Sorry, the file: C:\windows\Vantorel.cfg, can not be found.\rExecute your setup again' 2
 }
 
-case ${1:?usage: end_to_end.sh setup|cleanup|CASE} in
-    setup) setup ;;
-    cleanup) cleanup ;;
-    *)
-        declare -F "case_$1" >/dev/null || fail "no case named $1"
-        use_prefix
-        "case_$1"
-        echo "passed: $1"
-        ;;
-esac
+run_step "$@"

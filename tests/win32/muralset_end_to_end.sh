@@ -251,13 +251,4 @@ case_window_tests() {
     cat "$state/window-tests.log"
 }
 
-case ${1:?usage: muralset_end_to_end.sh setup|cleanup|CASE} in
-    setup) setup ;;
-    cleanup) cleanup ;;
-    *)
-        declare -F "case_$1" >/dev/null || fail "no case named $1"
-        use_prefix
-        "case_$1"
-        echo "passed: $1"
-        ;;
-esac
+run_step "$@"

@@ -75,3 +75,18 @@ cleanup() {
     fi
     rm -rf "$state"
 }
+
+# The script's one step: "setup", "cleanup", or the case named case_<name>
+# in the prefix the setup made.
+run_step() {
+    case ${1:?usage: $(basename "$0") setup|cleanup|CASE} in
+        setup) setup ;;
+        cleanup) cleanup ;;
+        *)
+            declare -F "case_$1" >/dev/null || fail "no case named $1"
+            use_prefix
+            "case_$1"
+            echo "passed: $1"
+            ;;
+    esac
+}
