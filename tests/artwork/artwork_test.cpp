@@ -18,7 +18,7 @@
 #include <stdexcept>
 #include <string>
 
-#include <stdlib.h>
+#include "temporary_folder.h"
 
 namespace {
 
@@ -40,27 +40,7 @@ std::string file_bytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "muralis-artwork.XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using muralis::testing::TemporaryFolder;
 
 unsigned u8(const std::string& bytes, std::size_t at) { return static_cast<unsigned char>(bytes.at(at)); }
 unsigned u16(const std::string& bytes, std::size_t at) { return u8(bytes, at) | u8(bytes, at + 1) << 8; }
