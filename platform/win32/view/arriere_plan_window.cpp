@@ -905,9 +905,6 @@ LRESULT ArrierePlanWindow::panel_message(HWND window, UINT message, WPARAM wpara
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         return window_message(m_window.get(), message, wparam, lparam);
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        break;
     default:
         break;
     }
@@ -932,9 +929,6 @@ LRESULT ArrierePlanWindow::picture_message(HWND window, UINT message, WPARAM wpa
     case WM_PRINTCLIENT:
         paint_picture(window, reinterpret_cast<HDC>(wparam));
         return 0;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        break;
     default:
         break;
     }
