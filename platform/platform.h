@@ -14,6 +14,13 @@
 
 namespace muralis {
 
+// A size in twips (1/1440 inch).
+struct TwipsSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const TwipsSize&) const = default;
+};
+
 struct LocalDate {
     int year = 1970;
     int month = 1; // 1..12
@@ -108,6 +115,20 @@ public:
 
     virtual LocalDate local_date() = 0;
 
+    // The full name of a weekday (1 = Sunday .. 7 = Saturday) as the
+    // system's date formatting spells it in the user's own locale, the way
+    // the format "dddd" writes it: "Monday", "lundi".
+    virtual std::string weekday_name(int weekday) = 0;
+
+    // text in capitals, by the case rules of the user's locale.
+    virtual std::string upper_case(const std::string& text) = 0;
+
+    // The system's own short warning sound. Reports nothing.
+    virtual void beep() = 0;
+
+    // The size of the screen the editor's window is on, in twips.
+    virtual TwipsSize screen_size() = 0;
+
     // Starts the program at path with no arguments and a normal, activated
     // window; returns without waiting for it. Throws Failure when the program
     // cannot be started.
@@ -122,6 +143,19 @@ public:
     virtual int height() const = 0;
 };
 
+// What a message box shows besides its text, and the answers it gives.
+enum class MessageIcon { None, Stop, Question };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageStyle {
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+    // The button that Enter presses; one of the box's buttons.
+    MessageAnswer default_answer = MessageAnswer::Ok;
+    bool operator==(const MessageStyle&) const = default;
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -130,9 +164,16 @@ public:
     // user's settings. Reports nothing, whatever happens.
     virtual void install_wallpaper(const std::string& path) = 0;
 
-    // A modal box with an OK button only and no icon; returns when the user
-    // has closed it. A lone carriage return in text breaks the line.
-    virtual void show_message(const std::string& title, const std::string& text) = 0;
+    // A modal message box; returns the button the user pressed once the box
+    // is closed (closing it any other way answers as its last button, No or
+    // OK). A lone carriage return in text breaks the line. While the editor's
+    // window exists the box is owned by it, shown or not yet: the window
+    // takes no input until the box is closed.
+    virtual MessageAnswer message_box(const std::string& title, const std::string& text,
+                                      const MessageStyle& style) = 0;
+
+    // A box with an OK button only and no icon.
+    void show_message(const std::string& title, const std::string& text) { message_box(title, text, {}); }
 
     // Puts a shortcut named shortcut_name into the program group group_name
     // of the user's Start menu, replacing one of that name; it starts target
@@ -146,6 +187,11 @@ public:
     // The bitmap file at path. Throws Failure when it is missing or is no
     // readable picture.
     virtual std::shared_ptr<const Picture> load_picture(const std::string& path) = 0;
+
+    // Opens address, an absolute http or https address that the caller has
+    // checked (see editor/web_address.h), in the user's web browser, without
+    // waiting for it. Reports nothing, whatever happens.
+    virtual void open_web_address(const std::string& address) = 0;
 };
 
 // The services one program run uses, passed in at start.

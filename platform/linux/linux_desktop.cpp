@@ -19,16 +19,20 @@ void LinuxDesktop::install_wallpaper(const std::string& path)
         X11RootWallpaper().install(path);
 }
 
-void LinuxDesktop::show_message(const std::string& title, const std::string& text)
+MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
+                                        const MessageStyle& style)
 {
     if (show_qt_message_box(title, text))
-        return;
+        return style.default_answer;
     // No display to show it on: standard error is the only place left.
     std::string lines = text;
     for (char& c : lines)
         if (c == '\r')
             c = '\n';
     std::fprintf(stderr, "%s: %s\n", title.c_str(), lines.c_str());
+    return style.default_answer;
 }
+
+void LinuxDesktop::open_web_address(const std::string&) {}
 
 } // namespace muralis::linux_platform

@@ -171,3 +171,11 @@ void LinuxSystem::start_program(const std::string& path)
 }
 
 } // namespace muralis::linux_platform
+
+// Stand-ins until the Linux services are written.
+namespace muralis::linux_platform {
+std::string LinuxSystem::weekday_name(int) { return {}; }
+std::string LinuxSystem::upper_case(const std::string& text) { return text; }
+void LinuxSystem::beep() {}
+TwipsSize LinuxSystem::screen_size() { return {}; }
+} // namespace muralis::linux_platform

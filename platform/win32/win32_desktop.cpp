@@ -18,11 +18,15 @@ void Win32Desktop::install_wallpaper(const std::string& path)
     }
 }
 
-void Win32Desktop::show_message(const std::string& title, const std::string& text)
+MessageAnswer Win32Desktop::message_box(const std::string& title, const std::string& text,
+                                        const MessageStyle& style)
 {
     // MB_OK alone: an OK button and no icon. A lone CR in text is a line
     // break for the message box as it is.
     ::MessageBoxA(nullptr, ansi_from_utf8(text).c_str(), ansi_from_utf8(title).c_str(), MB_OK);
+    return style.default_answer;
 }
+
+void Win32Desktop::open_web_address(const std::string&) {}
 
 } // namespace muralis::win32

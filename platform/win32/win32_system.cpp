@@ -113,3 +113,11 @@ void Win32System::start_program(const std::string& path)
 }
 
 } // namespace muralis::win32
+
+// Stand-ins until the Windows services are written.
+namespace muralis::win32 {
+std::string Win32System::weekday_name(int) { return {}; }
+std::string Win32System::upper_case(const std::string& text) { return text; }
+void Win32System::beep() {}
+TwipsSize Win32System::screen_size() { return {}; }
+} // namespace muralis::win32

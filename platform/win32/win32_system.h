@@ -14,6 +14,10 @@ public:
     char path_separator() override { return '\\'; }
     std::string program_suffix() override { return ".exe"; }
     LocalDate local_date() override;
+    std::string weekday_name(int weekday) override;
+    std::string upper_case(const std::string& text) override;
+    void beep() override;
+    TwipsSize screen_size() override;
     void start_program(const std::string& path) override;
 };
 

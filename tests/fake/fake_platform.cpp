@@ -97,10 +97,41 @@ void FakePlatform::install_wallpaper(const std::string& path)
     wallpapers.push_back(path);
 }
 
-void FakePlatform::show_message(const std::string& title, const std::string& text)
+MessageAnswer FakePlatform::message_box(const std::string& title, const std::string& text,
+                                        const MessageStyle& style)
 {
-    calls.push_back("show_message " + title);
-    messages.push_back({title, text});
+    calls.push_back("message_box " + title);
+    messages.push_back({title, text, style});
+    if (answers.empty())
+        return style.default_answer;
+    const MessageAnswer answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
+void FakePlatform::open_web_address(const std::string& address)
+{
+    calls.push_back("open_web_address " + address);
+    opened_addresses.push_back(address);
+}
+
+std::string FakePlatform::weekday_name(int weekday)
+{
+    return day_names.at(static_cast<std::size_t>(weekday - 1));
+}
+
+std::string FakePlatform::upper_case(const std::string& text)
+{
+    std::string upper = text;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+void FakePlatform::beep()
+{
+    calls.push_back("beep");
+    ++beeps;
 }
 
 std::vector<std::string> FakePlatform::drives()

@@ -39,14 +39,20 @@ public:
     char path_separator() override { return m_separator; }
     std::string program_suffix() override { return m_program_suffix; }
     LocalDate local_date() override;
+    std::string weekday_name(int weekday) override;
+    std::string upper_case(const std::string& text) override;
+    void beep() override;
+    TwipsSize screen_size() override { return screen; }
     void start_program(const std::string& path) override;
 
     // Desktop
     void install_wallpaper(const std::string& path) override;
-    void show_message(const std::string& title, const std::string& text) override;
+    MessageAnswer message_box(const std::string& title, const std::string& text,
+                              const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                          const std::string& target, const std::string& arguments) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    void open_web_address(const std::string& address) override;
 
     // The script.
     std::map<std::string, std::string> files;     // path -> content
@@ -70,6 +76,11 @@ public:
     std::set<std::string> folders{"C:\\", "D:\\", "C:\\WINDOWS", "C:\\PROGRAMS",
                                   "C:\\PROGRAMS\\MURALIS"};
     std::string failing_shortcut; // the description a shortcut creation fails with
+    // Weekday names, Sunday first, as the user's locale spells them.
+    std::vector<std::string> day_names{"Sunday", "Monday", "Tuesday", "Wednesday",
+                                       "Thursday", "Friday", "Saturday"};
+    TwipsSize screen{15360, 11520}; // 1024 x 768 pixels at 96 DPI
+    std::vector<MessageAnswer> answers; // the answers to the next boxes, in order
 
     // The record.
     struct Shortcut {
@@ -87,8 +98,11 @@ public:
     struct Message {
         std::string title;
         std::string text;
+        MessageStyle style;
     };
     std::vector<Message> messages;
+    std::vector<std::string> opened_addresses;
+    int beeps = 0;
     std::vector<std::string> calls; // every call, in order, by name
     int date_calls = 0;
 
