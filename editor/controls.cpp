@@ -64,11 +64,17 @@ bool matches_pattern(const std::string& name, const std::string& patterns)
 
 void sort_names(std::vector<std::string>& names)
 {
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = lowered(a);
-        const std::string lb = lowered(b);
-        return la != lb ? la < lb : a < b;
-    });
+    // Each name is lowered once, not at every comparison: folders of tens
+    // of thousands of files are sorted here.
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (auto& name : names) {
+        std::string key = lowered(name);
+        keyed.emplace_back(std::move(key), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[i].second);
 }
 
 // Control
@@ -319,15 +325,22 @@ FileListBox::FileListBox(ChangeSink& sink, ControlSettings settings, Files& file
 
 void FileListBox::load(const std::string& folder)
 {
+    std::vector<std::string> files = m_files.file_names(folder);
+    m_path = folder;
+    m_folder_files = std::move(files);
+    m_list_index = -1;
+    filter();
+}
+
+void FileListBox::filter()
+{
     std::vector<std::string> names;
-    for (auto& name : m_files.file_names(folder)) {
+    for (const auto& name : m_folder_files) {
         if (matches_pattern(name, m_pattern))
-            names.push_back(std::move(name));
+            names.push_back(name);
     }
     sort_names(names);
-    m_path = folder;
     m_names = std::move(names);
-    m_list_index = -1;
 }
 
 void FileListBox::set_Path(const std::string& text)
@@ -343,13 +356,16 @@ void FileListBox::set_Path(const std::string& text)
 
 void FileListBox::set_Pattern(const std::string& pattern)
 {
-    const std::string previous = m_pattern;
+    // The folder's files were read when the folder was listed; a new
+    // pattern only filters them again.
+    const std::string selected = FileName();
     m_pattern = pattern;
-    try {
-        load(m_path);
-    } catch (const Failure&) {
-        m_pattern = previous;
-        throw;
+    filter();
+    m_list_index = -1;
+    if (!selected.empty()) {
+        const auto found = std::find(m_names.begin(), m_names.end(), selected);
+        if (found != m_names.end())
+            m_list_index = static_cast<int>(found - m_names.begin());
     }
     notify(Property::Pattern);
 }

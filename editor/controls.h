@@ -29,24 +29,31 @@ enum class ControlKind {
     Image,
 };
 
-// A colour as red, green and blue, or as one of the colours the user chose
-// for the system, by its index.
+// The colours the user chose for the system's windows and buttons, which
+// each view looks up in its own system's colour scheme.
+enum class SystemColour {
+    WindowBackground, // an ordinary window's background (text boxes, lists)
+    WindowText,       // the text on it
+    ButtonFace,       // buttons and dialogs
+    ButtonText,
+};
+
+// A colour as red, green and blue, or as one of the system's colours.
 struct Colour {
     enum class Kind { Rgb, System };
     Kind kind = Kind::Rgb;
     int red = 0;
     int green = 0;
     int blue = 0;
-    int system_index = 0;
+    SystemColour system_colour = SystemColour::WindowBackground;
 
-    static constexpr Colour rgb(int red, int green, int blue) { return {Kind::Rgb, red, green, blue, 0}; }
-    static constexpr Colour system(int index) { return {Kind::System, 0, 0, 0, index}; }
+    static constexpr Colour rgb(int red, int green, int blue)
+    {
+        return {Kind::Rgb, red, green, blue, SystemColour::WindowBackground};
+    }
+    static constexpr Colour system(SystemColour colour) { return {Kind::System, 0, 0, 0, colour}; }
     bool operator==(const Colour&) const = default;
 };
-
-// The system colours the window uses.
-inline constexpr int window_background = 5;
-inline constexpr int window_text = 8;
 
 struct Font {
     std::string face;
@@ -70,7 +77,8 @@ struct TwipsRect {
 };
 
 // Which property a change notification is about. Path, Pattern and List
-// all mean that a list's entries may have changed.
+// all mean that a list's entries may have changed; Focus asks the view to
+// give the control the keyboard focus.
 enum class Property {
     Caption,
     Enabled,
@@ -82,6 +90,7 @@ enum class Property {
     Pattern,
     List,
     ListIndex,
+    Focus,
 };
 
 class Control;
@@ -92,6 +101,11 @@ public:
     virtual ~ControlObserver() = default;
     virtual void control_changed(Control& control, Property property) = 0;
     virtual void window_caption_changed(const std::string& caption) = 0;
+    // The window's outer top-left corner moved (ArrierePlanForm::Left/Top).
+    virtual void window_moved() = 0;
+    // The program ended: the view closes the window and leaves its event
+    // loop, raising no further event of the model.
+    virtual void window_ended() = 0;
 };
 
 // The window's link from its controls to its view.
@@ -107,6 +121,16 @@ public:
     {
         if (m_observer)
             m_observer->window_caption_changed(caption);
+    }
+    void notify_moved()
+    {
+        if (m_observer)
+            m_observer->window_moved();
+    }
+    void notify_ended()
+    {
+        if (m_observer)
+            m_observer->window_ended();
     }
 
 private:
@@ -167,6 +191,10 @@ public:
     bool Visible() const { return m_settings.visible; }
     void set_Visible(bool visible);
 
+    // Asks the view to give this control the keyboard focus; a view leaves
+    // a control that cannot take it (disabled, hidden) as it is.
+    void SetFocus() { notify(Property::Focus); }
+
 protected:
     void notify(Property property) { m_sink.notify(*this, property); }
 
@@ -205,7 +233,9 @@ public:
     const std::string& Text() const { return Caption(); }
     void set_Text(const std::string& text) { set_Caption(text); }
 
-    // What the user does in the box.
+    // What the user does in the box: typing changes the text (as the view
+    // already shows it), then the clicks.
+    void user_type(const std::string& text) { set_Caption(text); }
     void click();
     void double_click();
 
@@ -307,6 +337,9 @@ public:
     void set_Path(const std::string& text);
 
     const std::vector<FolderEntry>& entries() const { return m_entries; }
+    // The entry of the current folder: the last open one, the line before
+    // its sub-folders. The one row a view shows as the list's current row.
+    int current_row() const { return static_cast<int>(m_entries.size()) - m_subfolder_count - 1; }
     // The number of sub-folders of the current folder.
     int ListCount() const { return m_subfolder_count; }
     void refresh();
@@ -344,7 +377,8 @@ public:
 
     // One or more wildcard patterns separated by ";", matched without
     // regard to letter case as the file system matches them ("*.*" matches
-    // every name). Writing it lists the folder again, with nothing selected.
+    // every name). Writing it lists the folder again; the selected file
+    // stays selected while the new pattern still lists it.
     const std::string& Pattern() const { return m_pattern; }
     void set_Pattern(const std::string& pattern);
 
@@ -373,10 +407,12 @@ public:
 
 private:
     void load(const std::string& folder);
+    void filter();
 
     Files& m_files;
     std::string m_path;
     std::string m_pattern = "*.*";
+    std::vector<std::string> m_folder_files; // every normal file of m_path, as last read
     std::vector<std::string> m_names;
     int m_list_index = -1;
 };

@@ -16,6 +16,10 @@ struct PixelRect {
 // A position in twips as pixels at dpi dots per inch, rounded to the
 // nearest pixel (halves away from zero): 15 twips a pixel at 96 DPI.
 int twips_to_pixels(int twips, int dpi);
+// The same for a window's position, which is kept in single precision.
+int position_to_pixels(float twips, int dpi);
+// Pixels at dpi as twips, rounded to the nearest twip.
+int pixels_to_twips(int pixels, int dpi);
 
 // A rectangle with each of its edges rounded on its own, so that controls
 // that share an edge in twips share it in pixels too.

@@ -1,6 +1,7 @@
 #include "editor/web_address.h"
 
 #include <cctype>
+#include <string>
 #include <string_view>
 
 namespace muralis::editor {
@@ -88,6 +89,8 @@ bool is_authority(std::string_view authority, bool needs_dot)
             if (!is_digit(c))
                 return false;
         }
+        if (std::stoi(std::string(port)) > 65535)
+            return false;
         host = authority.substr(0, colon);
     }
     return is_ip_literal(host) ? !needs_dot : is_host_name(host, needs_dot);

@@ -13,6 +13,7 @@ namespace muralis::editor {
 namespace {
 
 const std::string schedule = "C:\\WINDOWS\\Vantorel.cfg";
+const std::string visit = "https://muralis.example.org/";
 
 class EditorWindow : public ::testing::Test {
 protected:
@@ -128,12 +129,12 @@ TEST_F(EditorWindow, CaptionsFollowTheLanguageTest)
         // In creation order: window, Visite, Bouton_Image, Frame1, Label1
         // (3, 0, 1, 2), Quit, Save, Accept, Aff_Visitez, Jour, Image1.
         const std::vector<std::string> expected =
-            test.french ? std::vector<std::string>{"Muralis", "", "Images", "Frame1", "pour", "", "Choisissez",
+            test.french ? std::vector<std::string>{"Muralis", visit, "Images", "Frame1", "pour", "", "Choisissez",
                                                    "l'image .BMP", "Quitter", "Enregistrer", "Accepter",
-                                                   "Visitez", "", ""}
-                        : std::vector<std::string>{"Orlimo's Muralis", "", "Picture", "Frame1", "for",
+                                                   "Visitez", "WEDNESDAY", ""}
+                        : std::vector<std::string>{"Orlimo's Muralis", visit, "Picture", "Frame1", "for",
                                                    "Choose the", ".BMP file", "to add here", "&Quit",
-                                                   "&Save", "&Accept", "Visit:", "", ""};
+                                                   "&Save", "&Accept", "Visit:", "WEDNESDAY", ""};
         EXPECT_EQ(captions, expected);
         EXPECT_EQ(window.Bouton_Accepter.access_key(), test.french ? 0 : 'A');
     }
@@ -144,7 +145,8 @@ TEST_F(EditorWindow, RecupererFillsTheSlotsFromThePresentFile)
     fake.files[schedule] = "\"C:\\A,B.BMP2\"\r\n\r\n\"C:\\C.BMP4\"\r\n\"D:\\D.BMP5\"\r\n\"E6\"\r\n\"F7\"\r\n"
                            "\"G1\"\r\n\"H1\"\r\n\"I1\"\r\n";
     Arriere_Plan window(fake.platform());
-    window.Form_Load();
+    window.Dossier_Windows();
+    window.Recuperer();
 
     EXPECT_EQ(window.windows_folder, "C:\\WINDOWS\\");
     const WeekdaySlotTable expected{"", "C:\\A,B.BMP2", "", "C:\\C.BMP4", "D:\\D.BMP5", "E6", "F7", "G1"};
@@ -161,21 +163,22 @@ TEST_F(EditorWindow, RecupererReportsAShortFileAndKeepsTheSlotsItDidNotReach)
     window.weekday_slot_table[5] = "old5";
     window.weekday_slot_table[6] = "old6";
     window.weekday_slot_table[7] = "old7";
-    window.Form_Load();
+    window.Dossier_Windows();
+    window.Recuperer();
 
     const WeekdaySlotTable expected{"", "A1", "B2", "C3", "D4", "E5", "old6", "old7"};
     EXPECT_EQ(window.weekday_slot_table, expected);
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].title, "Muralis");
     EXPECT_EQ(fake.messages[0].text, "Input past end of file");
-    // The load went on after the message.
-    EXPECT_EQ(window.File1.Pattern(), "*.bmp");
+    EXPECT_EQ(fake.messages[0].style, MessageStyle{});
 
     testing::FakePlatform unreadable;
     unreadable.files[schedule] = "\"A1\"\r\n";
     unreadable.failing_paths.insert(schedule);
     Arriere_Plan other(unreadable.platform());
-    other.Form_Load();
+    other.Dossier_Windows();
+    other.Recuperer();
     ASSERT_EQ(unreadable.messages.size(), 1u);
     EXPECT_EQ(unreadable.messages[0].text, "Path/File access error: " + schedule);
     EXPECT_EQ(other.first_run_flag, 0);
@@ -200,7 +203,8 @@ TEST_F(EditorWindow, AMissingOrHiddenScheduleRegistersMuralrunAtLogOn)
             platform.abnormal_files.insert(schedule);
         }
         Arriere_Plan window(platform.platform());
-        window.Form_Load();
+        window.Dossier_Windows();
+        window.Recuperer();
         EXPECT_EQ(window.first_run_flag, 1);
         ASSERT_EQ(platform.shortcuts.size(), 1u);
         EXPECT_EQ(platform.shortcuts[0].group, test.group);
@@ -231,7 +235,7 @@ TEST_F(EditorWindow, AShortcutThatCannotBeMadeIsReportedAndTheLoadGoesOn)
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].title, "Muralis");
     EXPECT_EQ(fake.messages[0].text, "Access is denied.");
-    EXPECT_EQ(window.first_run_flag, 1);
+    EXPECT_EQ(window.first_run_flag, 0); // the first positioning took it
     EXPECT_EQ(window.weekday_slot_table, WeekdaySlotTable{});
     EXPECT_EQ(window.File1.Pattern(), "*.bmp");
 
@@ -437,6 +441,8 @@ TEST(EditorControls, ViewsHearOfEveryChange)
                            std::to_string(static_cast<int>(property)));
         }
         void window_caption_changed(const std::string& caption) override { seen.push_back("window " + caption); }
+        void window_moved() override { seen.push_back("window moved"); }
+        void window_ended() override { seen.push_back("window ended"); }
     } recorder;
     testing::FakePlatform fake;
     fake.language = "French";
@@ -451,7 +457,11 @@ TEST(EditorControls, ViewsHearOfEveryChange)
                                         "Aff_Visitez " + caption, "Label10 " + caption, "Label11 " + caption,
                                         "Label12 " + caption, "Label13 " + caption,
                                         "Timer1 " + std::to_string(static_cast<int>(Property::Interval)),
-                                        "File1 " + std::to_string(static_cast<int>(Property::Pattern))}));
+                                        "window moved",
+                                        "File1 " + std::to_string(static_cast<int>(Property::Pattern)),
+                                        "Jour " + caption,
+                                        "Bouton_Accepter " + std::to_string(static_cast<int>(Property::Enabled)),
+                                        "Visite " + caption}));
 }
 
 TEST(EditorControls, PatternsMatchAsTheFileSystemDoes)

@@ -57,14 +57,17 @@ std::optional<QColor> colour_of(const editor::Colour& colour)
     if (colour.kind == editor::Colour::Kind::Rgb)
         return QColor(colour.red, colour.green, colour.blue);
     const QPalette system = QApplication::palette();
-    switch (colour.system_index) {
-    case editor::window_background:
+    switch (colour.system_colour) {
+    case editor::SystemColour::WindowBackground:
         return system.color(QPalette::Base);
-    case editor::window_text:
+    case editor::SystemColour::WindowText:
         return system.color(QPalette::Text);
-    default:
-        return std::nullopt;
+    case editor::SystemColour::ButtonFace:
+        return system.color(QPalette::Button);
+    case editor::SystemColour::ButtonText:
+        return system.color(QPalette::ButtonText);
     }
+    return std::nullopt;
 }
 
 // The palette roles that a control's back and fore colours set on its
@@ -458,6 +461,8 @@ void ArrierePlanView::order_tabs()
 
 void ArrierePlanView::run_for_user(const std::function<void()>& action)
 {
+    if (m_ended)
+        return;
     try {
         action();
     } catch (const Failure& failure) {
@@ -491,6 +496,9 @@ void ArrierePlanView::control_changed(Control& control, Property property)
         break;
     case Property::Interval:
         break;
+    case Property::Focus:
+        widget->setFocus(Qt::OtherFocusReason);
+        break;
     case Property::Drive:
     case Property::ListIndex:
         show_choice(control, widget);
@@ -508,12 +516,28 @@ void ArrierePlanView::window_caption_changed(const std::string& caption)
     setWindowTitle(text_of(caption));
 }
 
+void ArrierePlanView::window_moved()
+{
+    move(editor::position_to_pixels(m_window.Left(), m_dpi), editor::position_to_pixels(m_window.Top(), m_dpi));
+}
+
+// The program ends from inside a procedure: the window goes from the
+// screen at once and the event loop ends; nothing the window still receives
+// reaches the model.
+void ArrierePlanView::window_ended()
+{
+    m_ended = true;
+    hide();
+    QCoreApplication::exit(0);
+}
+
+// The model's closing procedure decides: it ends the program through
+// window_ended(), or keeps the window.
 void ArrierePlanView::closeEvent(QCloseEvent* event)
 {
-    // Closing the window ends the program. The model has no closing
-    // procedure yet; when it does, it runs here and may keep the window.
-    event->accept();
-    QCoreApplication::quit();
+    event->ignore();
+    if (!m_ended)
+        run_for_user([this] { m_window.Form_Unload(); });
 }
 
 } // namespace muralis::linux_platform

@@ -39,6 +39,8 @@ public:
 
     void control_changed(editor::Control& control, editor::Property property) override;
     void window_caption_changed(const std::string& caption) override;
+    void window_moved() override;
+    void window_ended() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +63,7 @@ private:
     std::unordered_map<const editor::Control*, QWidget*> m_widgets;
     std::unordered_map<const editor::Control*, QTimer*> m_timers;
     std::function<void(const Failure&)> m_failure_handler;
+    bool m_ended = false; // the model ended the program: no more input reaches it
 };
 
 } // namespace muralis::linux_platform

@@ -217,7 +217,7 @@ void ArrierePlanWindow::register_classes()
     description.lpfnWndProc = procedure<&ArrierePlanWindow::window_message>;
     description.hIcon = m_icon ? m_icon.get() : ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     description.hIconSm = m_small_icon.get();
-    description.hbrBackground = ::GetSysColorBrush(window_back_colour().system_index);
+    description.hbrBackground = ::GetSysColorBrush(system_colour_index(window_back_colour().system_colour));
     description.lpszClassName = window_class_name;
     if (!m_window_class.register_class(description))
         throw last_error_failure("RegisterClassEx");
@@ -251,6 +251,8 @@ void ArrierePlanWindow::create_window()
                                      frame.bottom - frame.top, nullptr, nullptr, m_instance, this));
     if (!m_window)
         throw last_error_failure("CreateWindowEx");
+    m_model.set_outer_size({editor::pixels_to_twips(frame.right - frame.left, m_dpi.x),
+                            editor::pixels_to_twips(frame.bottom - frame.top, m_dpi.y)});
 }
 
 void ArrierePlanWindow::create_control(Control& control)
@@ -438,6 +440,10 @@ void ArrierePlanWindow::control_changed(Control& control, Property property)
     case Property::Interval:
         update_timer(*native);
         break;
+    case Property::Focus:
+        if (native->window && ::IsWindowEnabled(native->window) && ::IsWindowVisible(native->window))
+            ::SetFocus(native->window);
+        break;
     case Property::Drive:
     case Property::ListIndex:
         select(*native);
@@ -454,6 +460,25 @@ void ArrierePlanWindow::window_caption_changed(const std::string& caption)
 {
     Applying applying(m_applying);
     ::SetWindowTextA(m_window.get(), ansi_from_utf8(caption).c_str());
+}
+
+// The model's position is the frame's top-left corner in twips, which may
+// lie off the screen.
+void ArrierePlanWindow::window_moved()
+{
+    ::SetWindowPos(m_window.get(), nullptr, editor::position_to_pixels(m_model.Left(), m_dpi.x),
+                   editor::position_to_pixels(m_model.Top(), m_dpi.y), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The program ends from inside a procedure: the window goes from the
+// screen at once and the loop ends; nothing the window still receives
+// reaches the model.
+void ArrierePlanWindow::window_ended()
+{
+    m_ended = true;
+    ::ShowWindow(m_window.get(), SW_HIDE);
+    ::PostQuitMessage(0);
 }
 
 // Fills a list from the model and selects its current entry. Redrawing is
@@ -553,7 +578,7 @@ void ArrierePlanWindow::move_focus_from(HWND window)
 template <typename Action>
 void ArrierePlanWindow::user_action(Action&& action)
 {
-    if (m_applying > 0 || m_failure)
+    if (m_applying > 0 || m_failure || m_ended)
         return;
     try {
         action();
@@ -662,7 +687,7 @@ HFONT ArrierePlanWindow::font_for(const std::optional<editor::Font>& font)
 HBRUSH ArrierePlanWindow::brush_for(const editor::Colour& colour)
 {
     if (colour.kind == editor::Colour::Kind::System)
-        return ::GetSysColorBrush(colour.system_index);
+        return ::GetSysColorBrush(system_colour_index(colour.system_colour));
     const COLORREF value = colour_ref(colour);
     for (const auto& [known, brush] : m_brushes) {
         if (known == value)
@@ -874,11 +899,9 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
         ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
     case WM_CLOSE:
-        // Closing the window: for now it is destroyed and the program ends.
-        // The editor's own closing procedure takes this place once it
-        // exists.
-        m_window.reset();
-        ::PostQuitMessage(0);
+        // The model's closing procedure decides; it ends the program
+        // through window_ended(), or keeps the window.
+        user_action([&] { m_model.Form_Unload(); });
         return 0;
     default:
         break;

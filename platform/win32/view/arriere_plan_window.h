@@ -53,6 +53,8 @@ public:
     // ControlObserver
     void control_changed(editor::Control& control, editor::Property property) override;
     void window_caption_changed(const std::string& caption) override;
+    void window_moved() override;
+    void window_ended() override;
 
 private:
     // A control of the model and its window.
@@ -132,6 +134,7 @@ private:
     bool m_text_box_pressed = false; // a button press began in the text box
     HWND m_focus = nullptr;       // the control that had the focus when the window was left
     std::exception_ptr m_failure; // what a model procedure threw, on its way to run()'s caller
+    bool m_ended = false;         // the model ended the program: no more input reaches it
 };
 
 } // namespace muralis::win32

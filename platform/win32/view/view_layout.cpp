@@ -8,6 +8,7 @@
 namespace muralis::win32 {
 
 using editor::Colour;
+using editor::SystemColour;
 using editor::ControlKind;
 
 Dpi screen_dpi()
@@ -35,7 +36,7 @@ int font_height(double points, int dpi)
 
 Colour window_back_colour()
 {
-    return Colour::system(COLOR_BTNFACE);
+    return Colour::system(SystemColour::ButtonFace);
 }
 
 Colour back_colour_of(const editor::Control& control)
@@ -47,7 +48,7 @@ Colour back_colour_of(const editor::Control& control)
     case ControlKind::FileListBox:
     case ControlKind::DirListBox:
     case ControlKind::DriveListBox:
-        return Colour::system(COLOR_WINDOW);
+        return Colour::system(SystemColour::WindowBackground);
     case ControlKind::Label:
         return control.container() ? back_colour_of(*control.container()) : window_back_colour();
     default:
@@ -64,16 +65,31 @@ Colour fore_colour_of(const editor::Control& control)
     case ControlKind::FileListBox:
     case ControlKind::DirListBox:
     case ControlKind::DriveListBox:
-        return Colour::system(COLOR_WINDOWTEXT);
+        return Colour::system(SystemColour::WindowText);
     default:
-        return Colour::system(COLOR_BTNTEXT);
+        return Colour::system(SystemColour::ButtonText);
     }
+}
+
+int system_colour_index(editor::SystemColour colour)
+{
+    switch (colour) {
+    case SystemColour::WindowBackground:
+        return COLOR_WINDOW;
+    case SystemColour::WindowText:
+        return COLOR_WINDOWTEXT;
+    case SystemColour::ButtonFace:
+        return COLOR_BTNFACE;
+    case SystemColour::ButtonText:
+        break;
+    }
+    return COLOR_BTNTEXT;
 }
 
 COLORREF colour_ref(const Colour& colour)
 {
     if (colour.kind == Colour::Kind::System)
-        return ::GetSysColor(colour.system_index);
+        return ::GetSysColor(system_colour_index(colour.system_colour));
     return RGB(colour.red, colour.green, colour.blue);
 }
 

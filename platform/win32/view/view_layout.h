@@ -40,6 +40,9 @@ editor::Colour fore_colour_of(const editor::Control& control);
 // The window's own background: the colour of buttons and dialogs.
 editor::Colour window_back_colour();
 
+// The index GetSysColor and GetSysColorBrush know a system colour by.
+int system_colour_index(editor::SystemColour colour);
+
 // A model colour as GDI takes it; system colours are looked up now, so that
 // a change of the user's colour scheme shows at the next paint.
 COLORREF colour_ref(const editor::Colour& colour);
