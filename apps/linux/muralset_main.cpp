@@ -1,11 +1,31 @@
 // Muralset for Linux desktops: the schedule editor's window.
 #include <QApplication>
 
+#include <exception>
+
 #include "editor/arriere_plan.h"
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/view/arriere_plan_view.h"
+
+namespace {
+
+// The text that reports an error no procedure handled.
+std::string description_of(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const muralis::Failure& failure) {
+        return failure.description();
+    } catch (const std::exception& other) {
+        return other.what();
+    } catch (...) {
+        return "Unexpected error";
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -18,23 +38,27 @@ int main(int argc, char* argv[])
     linux_platform::LinuxSystem system;
     linux_platform::LinuxDesktop desktop;
 
-    // An error that no procedure handles is shown, then the program ends.
-    const auto report = [&desktop](const Failure& failure) {
-        desktop.show_message("Muralis", failure.description());
-    };
+    // An error that no procedure handles ends the event loop where it
+    // happened; it is reported here, once the window has gone, and the
+    // program ends.
+    std::exception_ptr unhandled;
     try {
         editor::Arriere_Plan window({files, system, desktop});
         linux_platform::ArrierePlanView view(window);
-        view.set_failure_handler([&report](const Failure& failure) {
-            report(failure);
+        view.set_failure_handler([&unhandled](std::exception_ptr error) {
+            if (!unhandled)
+                unhandled = error;
             QCoreApplication::exit(1);
         });
         // The load sequence runs before the window appears.
         window.Form_Load();
         view.show();
-        return application.exec();
-    } catch (const Failure& failure) {
-        report(failure);
-        return 1;
+        const int code = application.exec();
+        if (!unhandled)
+            return code;
+    } catch (...) {
+        unhandled = std::current_exception();
     }
+    desktop.show_message("Muralis", description_of(unhandled));
+    return 1;
 }

@@ -140,8 +140,14 @@ bool is_windowless(ControlKind kind)
 
 ArrierePlanView::ArrierePlanView(editor::Arriere_Plan& window)
     : m_window(window), m_dpi(qRound(screen()->logicalDotsPerInch())),
-      m_failure_handler([](const Failure& failure) {
-          std::fprintf(stderr, "Muralis: %s\n", failure.what());
+      m_failure_handler([](std::exception_ptr failure) {
+          try {
+              std::rethrow_exception(failure);
+          } catch (const std::exception& error) {
+              std::fprintf(stderr, "Muralis: %s\n", error.what());
+          } catch (...) {
+              std::fprintf(stderr, "Muralis: unknown error\n");
+          }
           QCoreApplication::exit(1);
       })
 {
@@ -196,6 +202,9 @@ QWidget* ArrierePlanView::create_widget(Control& control, QWidget* parent)
     case ControlKind::TextBox: {
         auto& box = static_cast<editor::TextBox&>(control);
         auto* edit = new TextBoxWidget(parent);
+        connect(edit, &QLineEdit::textEdited, this, [this, &box](const QString& text) {
+            run_for_user([&box, typed = text.toStdString()] { box.user_type(typed); });
+        });
         edit->on_click = [this, &box] { run_for_user([&box] { box.click(); }); };
         edit->on_double_click = [this, &box] { run_for_user([&box] { box.double_click(); }); };
         widget = edit;
@@ -261,6 +270,9 @@ QWidget* ArrierePlanView::create_widget(Control& control, QWidget* parent)
     case ControlKind::FileListBox: {
         auto& files = static_cast<editor::FileListBox&>(control);
         auto* list = new FileListWidget(parent);
+        // Folders of thousands of pictures: one height for every line spares
+        // the list measuring each of them.
+        list->setUniformItemSizes(true);
         // The chosen file is the selected entry, not the current one: the
         // list makes its first entry current when it gets the focus, which
         // chooses nothing.
@@ -383,8 +395,12 @@ void ArrierePlanView::show_list(const Control& control, QWidget* widget)
     case ControlKind::FileListBox: {
         auto* list = static_cast<QListWidget*>(widget);
         list->clear();
-        for (const auto& name : static_cast<const editor::FileListBox&>(control).names())
-            list->addItem(text_of(name));
+        const auto& names = static_cast<const editor::FileListBox&>(control).names();
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(names.size()));
+        for (const auto& name : names)
+            texts << text_of(name);
+        list->addItems(texts);
         break;
     }
     default:
@@ -400,13 +416,8 @@ void ArrierePlanView::show_choice(const Control& control, QWidget* widget)
         static_cast<QComboBox*>(widget)->setCurrentIndex(static_cast<const editor::DriveListBox&>(control).ListIndex());
         break;
     case ControlKind::DirListBox: {
-        // The current folder is the entry that opens it.
-        const auto& folders = static_cast<const editor::DirListBox&>(control);
-        const auto& entries = folders.entries();
-        const auto current = std::find_if(entries.begin(), entries.end(),
-                                          [&](const editor::FolderEntry& entry) { return entry.path == folders.Path(); });
         auto* list = static_cast<QListWidget*>(widget);
-        list->setCurrentRow(current == entries.end() ? -1 : static_cast<int>(current - entries.begin()));
+        list->setCurrentRow(static_cast<const editor::DirListBox&>(control).current_row());
         if (list->currentItem())
             list->scrollToItem(list->currentItem());
         break;
@@ -463,10 +474,12 @@ void ArrierePlanView::run_for_user(const std::function<void()>& action)
 {
     if (m_ended)
         return;
+    // Nothing may cross Qt's event loop: whatever a procedure throws is
+    // handed on as it is.
     try {
         action();
-    } catch (const Failure& failure) {
-        m_failure_handler(failure);
+    } catch (...) {
+        m_failure_handler(std::current_exception());
     }
 }
 

@@ -4,6 +4,7 @@
 // enabled, which caption, which entry is chosen) stays in the model.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <unordered_map>
 
@@ -24,11 +25,15 @@ public:
     ArrierePlanView(const ArrierePlanView&) = delete;
     ArrierePlanView& operator=(const ArrierePlanView&) = delete;
 
-    // What becomes of a Failure that the model's procedures leave unhandled
-    // while they run for the user: it cannot travel through Qt's event
-    // loop, so it is handed here. The default writes it to standard error
-    // and ends the event loop with code 1.
-    void set_failure_handler(std::function<void(const Failure&)> handler) { m_failure_handler = std::move(handler); }
+    // What becomes of an error (a Failure or anything else) that the
+    // model's procedures leave unhandled while they run for the user: it
+    // cannot travel through Qt's event loop, so it is handed here. The
+    // default writes it to standard error and ends the event loop with
+    // code 1.
+    void set_failure_handler(std::function<void(std::exception_ptr)> handler)
+    {
+        m_failure_handler = std::move(handler);
+    }
 
     // The dots per inch the twips were laid out at.
     int dpi() const { return m_dpi; }
@@ -62,7 +67,7 @@ private:
     int m_dpi;
     std::unordered_map<const editor::Control*, QWidget*> m_widgets;
     std::unordered_map<const editor::Control*, QTimer*> m_timers;
-    std::function<void(const Failure&)> m_failure_handler;
+    std::function<void(std::exception_ptr)> m_failure_handler;
     bool m_ended = false; // the model ended the program: no more input reaches it
 };
 

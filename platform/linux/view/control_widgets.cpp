@@ -10,8 +10,6 @@ namespace muralis::linux_platform {
 
 TextBoxWidget::TextBoxWidget(QWidget* parent) : QLineEdit(parent)
 {
-    // The program writes the box; the user only reads and clicks it.
-    setReadOnly(true);
 }
 
 void TextBoxWidget::mouseReleaseEvent(QMouseEvent* event)

@@ -15,7 +15,7 @@
 
 namespace muralis::linux_platform {
 
-// A text box: the program writes its text, the user clicks it.
+// A text box: the program and the user write its text, the user clicks it.
 class TextBoxWidget final : public QLineEdit {
 public:
     explicit TextBoxWidget(QWidget* parent);

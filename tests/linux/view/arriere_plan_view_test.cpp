@@ -43,7 +43,15 @@ protected:
         fake.folders.insert({"C:\\PROGRAMS\\MURALIS\\Pictures", "C:\\PROGRAMS\\MURALIS\\Samples"});
         window = std::make_unique<editor::Arriere_Plan>(fake.platform());
         view = std::make_unique<linux_platform::ArrierePlanView>(*window);
-        view->set_failure_handler([this](const Failure& failure) { failures.push_back(failure.number()); });
+        view->set_failure_handler([this](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const Failure& failure) {
+                failures.push_back(failure.number());
+            } catch (...) {
+                failures.push_back(-1);
+            }
+        });
         view->show();
         view->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
@@ -246,10 +254,13 @@ TEST_F(ViewTest, ClicksReachTheModelWhileTheControlIsEnabled)
     EXPECT_EQ(box_clicks, 2);
     EXPECT_EQ(box_double_clicks, 1);
 
-    // A failure that the procedure leaves unhandled goes to the handler.
+    // Whatever the procedure leaves unhandled goes to the handler, not
+    // through Qt's event loop.
     window->Bouton_Accepter.Click = [] { throw Failure(53, "File not found"); };
     click(shown(window->Bouton_Accepter));
-    EXPECT_EQ(failures, std::vector<int>{53});
+    window->Bouton_Accepter.Click = [] { throw std::length_error("basic_string::_M_create"); };
+    click(shown(window->Bouton_Accepter));
+    EXPECT_EQ(failures, (std::vector<int>{53, -1}));
 }
 
 TEST_F(ViewTest, FileListChoicesReachTheModelAndModelWritesDoNotComeBack)
@@ -328,6 +339,82 @@ TEST_F(ViewTest, OpeningAFolderOrChoosingADriveWritesTheModel)
     EXPECT_EQ(drive_changes, 2);
     window->Drive1.set_Drive("A:");
     EXPECT_EQ(drives->currentText(), "A:");
+    EXPECT_TRUE(failures.empty());
+}
+
+// Whether every widget shows its control's state: enabled, visible within
+// its container, and its caption.
+::testing::AssertionResult mirrors(const editor::Arriere_Plan& window, const linux_platform::ArrierePlanView& view)
+{
+    for (const Control* control : window.controls()) {
+        const QWidget* widget = view.widget_for(*control);
+        if (!widget)
+            continue;
+        bool visible = control->Visible();
+        for (const Control* outer = control->container(); outer; outer = outer->container())
+            visible = visible && outer->Visible();
+        if (widget->isEnabled() != control->Enabled() || widget->isVisibleTo(&view) != visible)
+            return ::testing::AssertionFailure() << control->name() << " enabled/visible differ";
+        if (const auto* label = qobject_cast<const QLabel*>(widget);
+            label && label->text().toStdString() != control->shown_caption())
+            return ::testing::AssertionFailure() << control->name() << " shows " << label->text().toStdString();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The window's own procedures behind the widgets, as a user meets them.
+TEST_F(ViewTest, TheUsersWalkReachesTheProceduresAndTheWidgetsFollow)
+{
+    fake.folders.insert("C:\\IMAGES");
+    for (const char* name : {"lake.bmp", "sea.bmp"})
+        fake.files[std::string("C:\\IMAGES\\") + name] = "BM";
+    window->Form_Load(); // a first run, on Wednesday
+    ASSERT_TRUE(mirrors(*window, *view));
+    EXPECT_FALSE(shown(window->Bouton_Accepter)->isEnabled());
+
+    auto* folders = shown_as<QListWidget>(window->Dir1);
+    click_row(folders, 0, true);
+    click_row(folders, 1, true);
+    ASSERT_EQ(window->Dir1.Path(), "C:\\IMAGES");
+    EXPECT_EQ(folders->currentRow(), 1);
+    auto* files = shown_as<QListWidget>(window->File1);
+    click_row(files, 1);
+    EXPECT_EQ(window->current_picture_path, "C:\\IMAGES\\sea.bmp");
+    EXPECT_TRUE(mirrors(*window, *view));
+    EXPECT_TRUE(shown(window->Bouton_Accepter)->isEnabled());
+    EXPECT_FALSE(shown(window->Frame1)->isVisible());
+
+    // Enter accepts; so does a double-click.
+    QTest::keyClick(files, Qt::Key_Return);
+    EXPECT_EQ(window->weekday_slot_table[1], "C:\\IMAGES\\sea.bmp4");
+    EXPECT_TRUE(mirrors(*window, *view));
+    EXPECT_TRUE(shown(window->Frame1)->isVisible());
+    EXPECT_EQ(text_of(window->Jour), "THURSDAY");
+    click_row(files, 0, true);
+    EXPECT_EQ(window->weekday_slot_table[2], "C:\\IMAGES\\lake.bmp5");
+    EXPECT_TRUE(mirrors(*window, *view));
+    EXPECT_TRUE(shown(window->Bouton_Enregistrer)->isEnabled());
+    EXPECT_FALSE(shown(window->Bouton_Quitter)->isEnabled());
+
+    QTest::keyClick(shown_as<QComboBox>(window->Drive1), Qt::Key_Down);
+    EXPECT_EQ(window->Dir1.Path(), "D:\\");
+    EXPECT_TRUE(mirrors(*window, *view));
+
+    // The visit box takes typing; a click opens what it holds.
+    auto* box = shown_as<QLineEdit>(window->Visite);
+    box->selectAll();
+    QTest::keyClicks(box, "www.example.org");
+    EXPECT_EQ(window->Visite.Text(), "www.example.org");
+    click(box);
+    EXPECT_EQ(fake.opened_addresses, std::vector<std::string>{"https://www.example.org"});
+
+    // Closing asks the model, which asks the user; No ends without saving.
+    fake.answers = {MessageAnswer::No};
+    view->close();
+    EXPECT_TRUE(window->ended());
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(fake.messages.size(), 2u);
+    EXPECT_FALSE(fake.files.count("C:\\WINDOWS\\Vantorel.cfg"));
     EXPECT_TRUE(failures.empty());
 }
 
