@@ -640,12 +640,27 @@ TEST_F(Win32Window, AFailureInAProcedureEndsTheLoopAndReachesItsCaller)
     EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST_F(Win32Window, ClosingTheWindowEndsTheLoop)
+// Closing asks the model: a save that fails keeps the window, the next
+// close answered No ends the program, and the window goes at once.
+TEST_F(Win32Window, ClosingTheWindowRunsTheModelsClosingProcedure)
 {
     show();
+    model->windows_folder = "C:\\WINDOWS\\";
+    model->Bouton_Enregistrer.set_Enabled(true);
+    fake.failing_paths.insert("C:\\WINDOWS\\Vantorel.cfg");
+    fake.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::No};
+    ::PostMessageA(window->handle(), WM_CLOSE, 0, 0);
+    ::PostMessageA(window->handle(), WM_CLOSE, 0, 0);
     ::PostMessageA(window->handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(window->run(), 0);
-    EXPECT_EQ(window->handle(), nullptr);
+    EXPECT_TRUE(model->ended());
+    EXPECT_FALSE(::IsWindowVisible(window->handle()));
+    std::vector<std::string> titles;
+    for (const auto& message : fake.messages)
+        titles.push_back(message.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"WARNING: Do you want to save your data ...", "Muralis",
+                                                "WARNING: Do you want to save your data ...",
+                                                "Muralis (version 1.1) - Credits"}));
 }
 
 } // namespace

@@ -74,8 +74,8 @@ DWORD style_of(const Control& control)
         style |= WS_TABSTOP | WS_GROUP;
     switch (control.kind()) {
     case ControlKind::TextBox:
-        // The box shows what the model holds; the model takes no typing.
-        style |= ES_AUTOHSCROLL | ES_READONLY;
+        // What the user types goes to the model as it changes (EN_CHANGE).
+        style |= ES_AUTOHSCROLL;
         style |= control.alignment() == editor::Alignment::Right    ? ES_RIGHT
                  : control.alignment() == editor::Alignment::Centre ? ES_CENTER
                                                                     : ES_LEFT;
@@ -521,18 +521,10 @@ void ArrierePlanWindow::select(Native& native)
         ::SendMessageA(native.window, LB_SETCURSEL,
                        static_cast<WPARAM>(static_cast<editor::FileListBox*>(native.model)->ListIndex()), 0);
         break;
-    case ControlKind::DirListBox: {
-        // The current folder is the last open one, the line before its
-        // sub-folders.
-        const auto& entries = static_cast<editor::DirListBox*>(native.model)->entries();
-        int current = -1;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (entries[i].open)
-                current = static_cast<int>(i);
-        }
-        ::SendMessageA(native.window, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+    case ControlKind::DirListBox:
+        ::SendMessageA(native.window, LB_SETCURSEL,
+                       static_cast<WPARAM>(static_cast<editor::DirListBox*>(native.model)->current_row()), 0);
         break;
-    }
     default:
         break;
     }
@@ -605,6 +597,16 @@ void ArrierePlanWindow::command(HWND control, int code)
     case ControlKind::CommandButton:
         if (code == BN_CLICKED)
             user_action([&] { static_cast<editor::CommandButton&>(model).click(); });
+        break;
+    case ControlKind::TextBox:
+        // The model's own writes come back as EN_CHANGE too, while it is
+        // being applied; user_action drops those.
+        if (code == EN_CHANGE && m_applying == 0) {
+            const int length = ::GetWindowTextLengthA(native->window);
+            std::string typed(static_cast<std::size_t>(length) + 1, '\0');
+            typed.resize(static_cast<std::size_t>(::GetWindowTextA(native->window, typed.data(), length + 1)));
+            user_action([&] { static_cast<editor::TextBox&>(model).user_type(utf8_from_ansi(typed)); });
+        }
         break;
     case ControlKind::DriveListBox:
         if (code == CBN_SELCHANGE) {
