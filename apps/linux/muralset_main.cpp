@@ -45,6 +45,8 @@ int main(int argc, char* argv[])
     try {
         editor::Arriere_Plan window({files, system, desktop});
         linux_platform::ArrierePlanView view(window);
+        // The boxes belong to the window from the load on, before it shows.
+        desktop.set_message_owner(&view);
         view.set_failure_handler([&unhandled](std::exception_ptr error) {
             if (!unhandled)
                 unhandled = error;
@@ -59,6 +61,7 @@ int main(int argc, char* argv[])
     } catch (...) {
         unhandled = std::current_exception();
     }
+    desktop.set_message_owner(nullptr);
     desktop.show_message("Muralis", description_of(unhandled));
     return 1;
 }

@@ -1,8 +1,10 @@
 #include "platform/linux/linux_desktop.h"
 
-#include <cstdio>
 #include <string_view>
 
+#include <gio/gio.h>
+
+#include "platform/linux/desktop/gobject_ptr.h"
 #include "platform/linux/x11_root_wallpaper.h"
 
 namespace muralis::linux_platform {
@@ -19,20 +21,14 @@ void LinuxDesktop::install_wallpaper(const std::string& path)
         X11RootWallpaper().install(path);
 }
 
-MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
-                                        const MessageStyle& style)
+void LinuxDesktop::open_web_address(const std::string& address)
 {
-    if (show_qt_message_box(title, text))
-        return style.default_answer;
-    // No display to show it on: standard error is the only place left.
-    std::string lines = text;
-    for (char& c : lines)
-        if (c == '\r')
-            c = '\n';
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), lines.c_str());
-    return style.default_answer;
+    // GIO finds the user's handler for the address's scheme in mimeapps.list
+    // (x-scheme-handler/https) and starts it with the address as one
+    // argument: no shell ever reads the address. Failures (no handler, a
+    // handler that cannot start) are dropped, as the seam asks.
+    GErrorSlot error;
+    g_app_info_launch_default_for_uri(address.c_str(), nullptr, error.out());
 }
-
-void LinuxDesktop::open_web_address(const std::string&) {}
 
 } // namespace muralis::linux_platform

@@ -5,6 +5,10 @@
 #include "platform/linux/wallpaper_backend.h"
 #include "platform/platform.h"
 
+// Qt stays out of this header: the GIO headers that some of its includers
+// use name a member "signals", which Qt defines as a keyword.
+class QWidget;
+
 namespace muralis::linux_platform {
 
 class LinuxDesktop final : public Desktop {
@@ -16,10 +20,17 @@ public:
                          const std::string& target, const std::string& arguments) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     void open_web_address(const std::string& address) override;
-};
 
-// Shows a modal Qt message box, OK only and no icon. Returns false, having
-// shown nothing, when no display can be reached.
-bool show_qt_message_box(const std::string& title, const std::string& text);
+    // The window that owns the message boxes from now on; nullptr for none.
+    // An owned box is a window-modal dialog of owner, whether owner is shown
+    // yet or not. A box without an owner stands alone, starting a
+    // QApplication when none runs, and goes to standard error when no
+    // display can be reached. The owner is forgotten when it is destroyed.
+    void set_message_owner(QWidget* owner);
+
+private:
+    struct MessageOwner;
+    std::shared_ptr<MessageOwner> m_message_owner;
+};
 
 } // namespace muralis::linux_platform

@@ -1,12 +1,17 @@
 // Pictures loaded for the editor's preview.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 
-#include <QByteArrayView>
+#include <QFile>
 #include <QImage>
+#include <QImageReader>
 
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/qt_picture.h"
+#include "platform/linux/unique_fd.h"
 
 namespace muralis::linux_platform {
 
@@ -16,27 +21,62 @@ namespace {
 constexpr int FileNotFound = 53;
 constexpr int InvalidPicture = 481;
 
+// The largest picture loaded, in pixels each way: a 16K screen.
+constexpr int LargestSide = 16384;
+
+Failure invalid_picture()
+{
+    return Failure(InvalidPicture, "Invalid picture");
+}
+
 } // namespace
 
 std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& path)
 {
-    // The bytes are read here rather than by QImage::load, which reports
+    // Qt refuses to allocate more than 256 MB for one decoded image, about
+    // 8192 x 8192 at 4 bytes a pixel. The largest side is checked below from
+    // the header, so the limit only has to leave room for the largest
+    // picture at the widest format a decoder makes (8 bytes a pixel for
+    // 16-bit PNG).
+    static const bool limit_raised = [] {
+        constexpr int largest_megabytes = LargestSide * LargestSide / (1024 * 1024) * 8;
+        QImageReader::setAllocationLimit(largest_megabytes);
+        return true;
+    }();
+    (void)limit_raised;
+
+    // The file is opened here rather than by QImageReader, which reports
     // every failure alike: a missing file must be told from one that holds
-    // no picture, and a file that cannot be read gets the system's reason.
-    std::string bytes;
-    try {
-        bytes = LinuxFiles().read_text(path);
-    } catch (const Failure& failure) {
-        if (failure.number() == ENOENT || failure.number() == ENOTDIR)
+    // no picture, and a file that cannot be opened gets the system's reason.
+    // O_NONBLOCK keeps a FIFO from waiting for a writer.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
+        if (errno == ENOENT || errno == ENOTDIR)
             throw Failure(FileNotFound, "File not found");
-        if (failure.number() == EISDIR)
-            throw Failure(InvalidPicture, "Invalid picture");
-        throw;
+        throw system_failure(errno, path);
     }
-    // The format is told from the content, whatever the file's name says.
-    QImage image = QImage::fromData(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (image.isNull())
-        throw Failure(InvalidPicture, "Invalid picture");
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw system_failure(errno, path);
+    if (!S_ISREG(info.st_mode))
+        throw invalid_picture();
+
+    // The decoder reads from the file as it goes, so a large bitmap never
+    // stands in memory twice (bytes and pixels).
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        throw invalid_picture();
+    // With a device and no format, the format is told from the content,
+    // whatever the file's name says.
+    QImageReader reader(&file);
+    if (!reader.canRead())
+        throw invalid_picture();
+    const auto too_large = [](QSize size) { return size.width() > LargestSide || size.height() > LargestSide; };
+    if (const QSize size = reader.size(); size.isValid() && too_large(size))
+        throw invalid_picture();
+    QImage image;
+    if (!reader.read(&image) || image.isNull() || too_large(image.size()))
+        throw invalid_picture();
     return std::make_shared<QtPicture>(std::move(image));
 }
 

@@ -1,6 +1,9 @@
 #include "platform/linux/linux_system.h"
 
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,11 +11,17 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
+#include <QApplication>
 #include <QLocale>
+#include <QScreen>
 #include <QString>
 
 #include "platform/linux/linux_files.h"
@@ -115,12 +124,111 @@ void LinuxSystem::change_current_folder(const std::string& folder)
         throw system_failure(errno, folder);
 }
 
+namespace {
+
+struct LocaleFree {
+    void operator()(locale_t locale) const { ::freelocale(locale); }
+};
+using UniqueLocale = std::unique_ptr<std::remove_pointer_t<locale_t>, LocaleFree>;
+
+// The user's locale for the categories in mask, resolved from LC_ALL, the
+// category's own variable and LANG as setlocale would, without touching the
+// process's locale; null when the named locale is not installed, where
+// setlocale would fall back to "C".
+UniqueLocale user_locale(int mask)
+{
+    return UniqueLocale(::newlocale(mask, "", nullptr));
+}
+
+// bytes, written in codeset, as UTF-8. A sequence that does not convert is
+// left out rather than passed on as bytes that are not UTF-8.
+std::string utf8_from(const std::string& bytes, const char* codeset)
+{
+    const std::string_view name(codeset);
+    if (name == "UTF-8" || name == "ANSI_X3.4-1968")
+        return bytes;
+    const iconv_t converter = ::iconv_open("UTF-8", codeset);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return {};
+    std::string in = bytes;
+    // No character of the byte encodings the C library knows takes more
+    // than four bytes in UTF-8.
+    std::string out(in.size() * 4, '\0');
+    char* in_next = in.data();
+    std::size_t in_left = in.size();
+    char* out_next = out.data();
+    std::size_t out_left = out.size();
+    while (in_left > 0) {
+        if (::iconv(converter, &in_next, &in_left, &out_next, &out_left) != static_cast<std::size_t>(-1))
+            break;
+        if (errno != EILSEQ && errno != EINVAL)
+            break;
+        ++in_next;
+        --in_left;
+    }
+    ::iconv_close(converter);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+} // namespace
+
 LocalDate LinuxSystem::local_date()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local {};
     ::localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::string LinuxSystem::weekday_name(int weekday)
+{
+    if (weekday < 1 || weekday > 7)
+        return {};
+    static constexpr const char* c_names[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
+                                              "Thursday", "Friday", "Saturday"};
+    const UniqueLocale locale = user_locale(LC_TIME_MASK);
+    if (!locale)
+        return c_names[weekday - 1];
+    // The names are written in the character set of the LC_TIME locale,
+    // which _NL_TIME_CODESET gives; CODESET would name the LC_CTYPE
+    // category's, here the C locale's.
+    const std::string name = ::nl_langinfo_l(static_cast<nl_item>(DAY_1 + weekday - 1), locale.get());
+    return utf8_from(name, ::nl_langinfo_l(_NL_TIME_CODESET, locale.get()));
+}
+
+std::string LinuxSystem::upper_case(const std::string& text)
+{
+    // Casing belongs to LC_CTYPE. QLocale brings the rules of the language
+    // beyond Unicode's default ones: Turkish capitalises "i" as "İ".
+    QLocale rules = QLocale::c();
+    if (const UniqueLocale locale = user_locale(LC_CTYPE_MASK))
+        rules = QLocale(QString::fromLocal8Bit(::nl_langinfo_l(_NL_LOCALE_NAME(LC_CTYPE), locale.get())));
+    return rules.toUpper(QString::fromStdString(text)).toStdString();
+}
+
+void LinuxSystem::beep()
+{
+    // The platform plugin rings the bell (on X, XBell on the application's
+    // own connection); without a GUI application there is none to ask.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QApplication::beep();
+}
+
+TwipsSize LinuxSystem::screen_size()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || screen->logicalDotsPerInch() <= 0)
+        return {};
+    // Logical pixels against logical dots per inch: a screen that Qt scales
+    // (Xft.dpi 192 makes 2 device pixels of 1 logical one) keeps its size in
+    // inches.
+    const QSize size = screen->geometry().size();
+    const double twips_per_pixel = 1440.0 / screen->logicalDotsPerInch();
+    return {static_cast<int>(std::lround(size.width() * twips_per_pixel)),
+            static_cast<int>(std::lround(size.height() * twips_per_pixel))};
 }
 
 void LinuxSystem::start_program(const std::string& path)
@@ -170,12 +278,4 @@ void LinuxSystem::start_program(const std::string& path)
         throw system_failure(error, path);
 }
 
-} // namespace muralis::linux_platform
-
-// Stand-ins until the Linux services are written.
-namespace muralis::linux_platform {
-std::string LinuxSystem::weekday_name(int) { return {}; }
-std::string LinuxSystem::upper_case(const std::string& text) { return text; }
-void LinuxSystem::beep() {}
-TwipsSize LinuxSystem::screen_size() { return {}; }
 } // namespace muralis::linux_platform

@@ -1,17 +1,24 @@
+// Message boxes: a QMessageBox owned by the editor's window, or one standing
+// alone for a program without a window of its own (Muralrun).
 #include "platform/linux/linux_desktop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
-#include <QDir>
 
 #include <X11/Xlib.h>
+// Xlib's None, a macro, would stand for MessageIcon::None below.
+#undef None
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace muralis::linux_platform {
 
@@ -46,29 +53,122 @@ QByteArray reachable_platform()
     return {};
 }
 
-} // namespace
-
-bool show_qt_message_box(const std::string& title, const std::string& text)
+// The texts break lines with a lone carriage return, as Windows' boxes do;
+// "\r\n" is one break too.
+std::string with_newlines(const std::string& text)
 {
-    const QByteArray platform = reachable_platform();
-    if (platform.isEmpty())
-        return false;
-    qputenv("QT_QPA_PLATFORM", platform);
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    return lines;
+}
 
+QMessageBox::Icon qt_icon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton qt_button(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case MessageAnswer::No:
+        return QMessageBox::No;
+    case MessageAnswer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+// Shows the box, owned by owner when there is one, and gives the answer;
+// nothing, having shown nothing, when a box without an owner has no display
+// to go to or no widget application to show it in.
+std::optional<MessageAnswer> show_qt_message_box(const std::string& title, const std::string& text,
+                                                 const MessageStyle& style, QWidget* owner)
+{
     static int argc = 1;
     static char program_name[] = "Muralis";
     static char* argv[] = {program_name, nullptr};
     std::unique_ptr<QApplication> owned;
-    if (!QApplication::instance())
+    if (!owner && !QCoreApplication::instance()) {
+        const QByteArray platform = reachable_platform();
+        if (platform.isEmpty())
+            return std::nullopt;
+        qputenv("QT_QPA_PLATFORM", platform);
         owned = std::make_unique<QApplication>(argc, argv);
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return std::nullopt;
 
-    QString shown = QString::fromStdString(text);
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), shown, QMessageBox::Ok);
-    // Some styles decorate the OK button with an icon; the box has none.
-    box.button(QMessageBox::Ok)->setIcon(QIcon());
+    const bool yes_no = style.buttons == MessageButtons::YesNo;
+    const QMessageBox::StandardButtons buttons = yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    // The last button answers every way of closing the box but its buttons:
+    // Escape, the window's close button.
+    const QMessageBox::StandardButton last = yes_no ? QMessageBox::No : QMessageBox::Ok;
+
+    QMessageBox box(qt_icon(style.icon), QString::fromStdString(title),
+                    QString::fromStdString(with_newlines(text)), buttons, owner);
+    // A file name is no markup, whatever angle brackets it holds.
+    box.setTextFormat(Qt::PlainText);
+    const QMessageBox::StandardButton wanted = qt_button(style.default_answer);
+    box.setDefaultButton(buttons.testFlag(wanted) ? wanted : last);
+    box.setEscapeButton(last);
+    // Some styles decorate the buttons with icons; the boxes have none.
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
+    // Owned, the box is transient for the owner's window (shown or not yet)
+    // and blocks that window alone; exec() would make it application-modal.
+    if (owner)
+        box.setWindowModality(Qt::WindowModal);
     box.exec();
-    return true;
+
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    default:
+        return yes_no ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+}
+
+} // namespace
+
+struct LinuxDesktop::MessageOwner {
+    QPointer<QWidget> widget;
+};
+
+void LinuxDesktop::set_message_owner(QWidget* owner)
+{
+    m_message_owner = owner ? std::make_shared<MessageOwner>(MessageOwner{owner}) : nullptr;
+}
+
+MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
+                                        const MessageStyle& style)
+{
+    QWidget* owner = m_message_owner ? m_message_owner->widget.data() : nullptr;
+    if (const auto answer = show_qt_message_box(title, text, style, owner))
+        return *answer;
+    // No display to show it on: standard error is the only place left, and
+    // nobody there to answer.
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), with_newlines(text).c_str());
+    return style.default_answer;
 }
 
 } // namespace muralis::linux_platform

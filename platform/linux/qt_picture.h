@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QImage>
+#include <QSize>
 
 #include "platform/platform.h"
 
@@ -17,8 +18,26 @@ public:
     int height() const override { return m_image.height(); }
     const QImage& image() const { return m_image; }
 
+    // The picture smoothly scaled to size (in device pixels, aspect ignored,
+    // as a picture control stretches it), kept until another size is asked
+    // for: a view that paints a large picture into a small box pays for the
+    // scaling once, not at every paint. The picture itself at its own size.
+    const QImage& scaled_to(QSize size) const
+    {
+        if (size == m_image.size())
+            return m_image;
+        if (size != m_scaled_size) {
+            m_scaled = m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_scaled_size = size;
+        }
+        return m_scaled;
+    }
+
 private:
     QImage m_image;
+    // One painting thread (the GUI's) asks for these.
+    mutable QImage m_scaled;
+    mutable QSize m_scaled_size;
 };
 
 } // namespace muralis::linux_platform

@@ -1,5 +1,6 @@
 // The start-up shortcut on Linux: the autostart entry as GLib reads and
-// launches it, and the Exec and string rules it is written by.
+// launches it, and the Exec and string rules it is written by. The web
+// address opener, through GIO's choice of the user's default handler.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -284,6 +285,71 @@ TEST(AutostartEntry, FailuresCarryTheSystemsReason)
               std::string::npos);
     EXPECT_EQ(file_bytes((autostart / "Today's Wallpaper.desktop").string()), "old");
     EXPECT_EQ(names_in(autostart), std::vector<std::string>{"Today's Wallpaper.desktop"});
+}
+
+// The opener through GIO's real choice of the default handler, in a private
+// XDG configuration with no system folders: a recording "browser" set as the
+// default for http and https, then no handler at all.
+TEST(WebAddress, TheDefaultHandlerReceivesTheExactAddress)
+{
+    TemporaryFolder temporary;
+    const fs::path config = temporary.path() / "config";
+    const fs::path applications = temporary.path() / "data" / "applications";
+    const fs::path mark = temporary.path() / "browser.mark";
+    fs::create_directories(config);
+    fs::create_directories(applications);
+    ScopedEnvironment environment;
+    environment.set("XDG_CONFIG_HOME", config.string())
+        .set("XDG_DATA_HOME", (temporary.path() / "data").string())
+        .set("XDG_CONFIG_DIRS", temporary / "none")
+        .set("XDG_DATA_DIRS", temporary / "none")
+        .set("GIO_USE_VFS", "local")
+        .unset("DBUS_SESSION_BUS_ADDRESS")
+        .unset("DISPLAY");
+    const std::string browser = temporary / "browser";
+    write_file(browser, "#!/bin/sh\nfor a; do printf '%s\\n' \"$a\"; done > \"$0.part\"; mv \"$0.part\" \"$0.mark\"\n");
+    fs::permissions(browser, fs::perms::owner_all);
+    write_file((applications / "recorder.desktop").string(),
+               "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + browser +
+                   " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
+    write_file((config / "mimeapps.list").string(), "[Default Applications]\nx-scheme-handler/http=recorder.desktop\n"
+                                                    "x-scheme-handler/https=recorder.desktop\n");
+
+    // Each address from a child process: GLib reads the XDG variables once
+    // a process. Its output (none is expected) goes to a file.
+    const auto open = [&](const std::string& address) {
+        fs::remove(mark);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int out = ::open((temporary / "output").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            LinuxDesktop().open_web_address(address);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(file_bytes(temporary / "output"), "");
+    };
+    const std::string addresses[] = {
+        "https://www.example.org/",
+        "http://example.org/page.html",
+        "https://example.org/search?q=caf%C3%A9&lang=fr#top",
+        "https://example.org:8443/a%20b/%25?x=$HOME;y=(1)*2!&z=~`id`",
+        "HTTPS://Example.ORG/Page",
+    };
+    for (const std::string& address : addresses) {
+        open(address);
+        for (int i = 0; i < 250 && !fs::exists(mark); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(file_bytes(mark.string()), address + "\n");
+    }
+
+    fs::remove(applications / "recorder.desktop");
+    open("https://www.example.org/");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(mark)) << "no handler, yet something ran";
 }
 
 } // namespace

@@ -1,15 +1,21 @@
 // The Linux platform layer against the real system: locales, XDG folders,
-// the file operations and process start.
+// the file operations, process start, and the bell and screen of a private
+// X server.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <filesystem>
+#include <memory>
 #include <thread>
+
+#include <QApplication>
 
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
@@ -17,6 +23,12 @@
 #include "schedule/windows_folder.h"
 #include "scoped_environment.h"
 #include "temporary_folder.h"
+#include "xvfb_server.h"
+
+// Last: Xlib's macros (None, Status) would take the names above.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace muralis::testing {
 namespace {
@@ -75,6 +87,77 @@ TEST(LinuxLanguage, NamesTheLanguageOfTheMessagesLocale)
         EXPECT_EQ(buffer.size(), 100u);
         EXPECT_EQ(Langage::system_language_name(system), c.expected);
         EXPECT_EQ(Langage::is_french(system), std::string(c.expected) == "French");
+    }
+}
+
+// Sets LC_ALL, the variable of category and LANG for the environment's
+// scope; nullptr unsets.
+void set_locale(ScopedEnvironment& environment, const char* category, const char* lc_all, const char* own,
+                const char* lang)
+{
+    const std::pair<const char*, const char*> variables[] = {{"LC_ALL", lc_all}, {category, own}, {"LANG", lang}};
+    for (const auto& [name, value] : variables)
+        value ? environment.set(name, value) : environment.unset(name);
+}
+
+TEST(LinuxLocale, WeekdayNamesOfTheTimeLocaleInUtf8)
+{
+    struct {
+        const char* lc_all;
+        const char* lc_time;
+        const char* lang;
+        int weekday;
+        const char* name;
+    } const cases[] = {
+        {nullptr, nullptr, "en_US.UTF-8", 2, "Monday"},
+        {nullptr, nullptr, "fr_FR.UTF-8", 2, "lundi"},
+        {nullptr, nullptr, "fr_FR.UTF-8", 1, "dimanche"},
+        {nullptr, nullptr, "fr_FR.UTF-8", 7, "samedi"},
+        {nullptr, nullptr, "de_DE.UTF-8", 2, "Montag"},
+        {nullptr, nullptr, "es_ES.ISO-8859-1", 4, "miércoles"}, // Latin-1 in the locale
+        {nullptr, nullptr, "C", 1, "Sunday"},
+        {nullptr, nullptr, nullptr, 7, "Saturday"},
+        {nullptr, nullptr, "xx_NOWHERE.UTF-8", 2, "Monday"}, // not installed: the C locale
+        {nullptr, "de_DE.UTF-8", "fr_FR.UTF-8", 2, "Montag"},
+        {"en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", 2, "Monday"},
+        {nullptr, nullptr, "fr_FR.UTF-8", 0, ""},
+        {nullptr, nullptr, "fr_FR.UTF-8", 8, ""},
+    };
+    for (const char* needed : {"fr_FR.UTF-8", "en_US.UTF-8", "de_DE.UTF-8", "es_ES.ISO-8859-1"})
+        ASSERT_TRUE(locale_installed(needed)) << needed << " is not generated (scripts/install-deps)";
+    const std::string global_locale = std::setlocale(LC_ALL, nullptr);
+    for (const auto& c : cases) {
+        ScopedEnvironment environment;
+        set_locale(environment, "LC_TIME", c.lc_all, c.lc_time, c.lang);
+        EXPECT_EQ(LinuxSystem().weekday_name(c.weekday), c.name) << (c.lang ? c.lang : "") << " " << c.weekday;
+    }
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), global_locale);
+}
+
+TEST(LinuxLocale, CapitalsByTheCaseRulesOfTheCtypeLocale)
+{
+    struct {
+        const char* lc_ctype;
+        const char* lang;
+        const char* text;
+        const char* capitals;
+    } const cases[] = {
+        {nullptr, "fr_FR.UTF-8", "mercredi", "MERCREDI"},
+        {nullptr, "fr_FR.UTF-8", "été à Noël", "ÉTÉ À NOËL"},
+        {nullptr, "de_DE.UTF-8", "Straße", "STRASSE"},
+        {nullptr, "en_US.UTF-8", "ǆemal ﬁn, 12!", "ǄEMAL FIN, 12!"},
+        {nullptr, "C", "sábado", "SÁBADO"},
+        // Turkish capitalises i as İ.
+        {nullptr, "tr_TR.UTF-8", "Cumartesi", "CUMARTESİ"},
+        {"tr_TR.UTF-8", "en_US.UTF-8", "istanbul", "İSTANBUL"},
+        {nullptr, "en_US.UTF-8", "Cumartesi", "CUMARTESI"},
+        {"xx_NOWHERE.UTF-8", "tr_TR.UTF-8", "istanbul", "ISTANBUL"},
+    };
+    ASSERT_TRUE(locale_installed("tr_TR.UTF-8")) << "tr_TR.UTF-8 is not generated (scripts/install-deps)";
+    for (const auto& c : cases) {
+        ScopedEnvironment environment;
+        set_locale(environment, "LC_CTYPE", nullptr, c.lc_ctype, c.lang);
+        EXPECT_EQ(LinuxSystem().upper_case(c.text), c.capitals) << c.lang << " " << c.text;
     }
 }
 
@@ -232,6 +315,105 @@ TEST(LinuxSystem, ProgramFolderAndCurrentFolder)
     EXPECT_EQ(fs::current_path(), fs::canonical(folder.path()));
     fs::current_path(before);
     EXPECT_THROW(system.change_current_folder(folder / "missing"), Failure);
+}
+
+struct DisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using UniqueDisplay = std::unique_ptr<Display, DisplayCloser>;
+
+// A QApplication on the xcb platform, on the X server at display, with
+// nothing in the environment that would scale its screen.
+class XApplication {
+public:
+    explicit XApplication(const std::string& display)
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_environment.set("DISPLAY", display).set("QT_QPA_PLATFORM", "xcb");
+        m_environment.set("XDG_RUNTIME_DIR", m_runtime.path().string()).unset("DBUS_SESSION_BUS_ADDRESS");
+        for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING"})
+            m_environment.unset(name);
+        static int argc = 1;
+        static char name[] = "muralis_linux_platform_tests";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QApplication>(argc, argv);
+    }
+
+private:
+    TemporaryFolder m_runtime;
+    ScopedEnvironment m_environment;
+    std::unique_ptr<QApplication> m_application;
+};
+
+// How many XKB bell notifications reach display within two seconds, stopping
+// at expected.
+int bells_heard(Display* display, int xkb_event_base, int expected)
+{
+    int heard = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (heard < expected && std::chrono::steady_clock::now() < deadline) {
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&connection, 1, 20);
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            heard += event.type == xkb_event_base &&
+                     reinterpret_cast<const XkbAnyEvent&>(event).xkb_type == XkbBellNotify;
+        }
+    }
+    return heard;
+}
+
+TEST(LinuxSystemOnX, BeepRingsTheBellOfTheApplicationsServer)
+{
+    LinuxSystem system;
+    system.beep(); // no application, no bell: nothing happens
+
+    XvfbServer server;
+    UniqueDisplay listener(XOpenDisplay(server.display().c_str()));
+    ASSERT_TRUE(listener);
+    int opcode = 0, event_base = 0, error_base = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    ASSERT_TRUE(XkbQueryExtension(listener.get(), &opcode, &event_base, &error_base, &major, &minor));
+    ASSERT_TRUE(XkbSelectEvents(listener.get(), XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask));
+    XSync(listener.get(), False);
+
+    XApplication application(server.display());
+    system.beep();
+    system.beep();
+    EXPECT_EQ(bells_heard(listener.get(), event_base, 3), 2);
+}
+
+TEST(LinuxSystemOnX, ScreenSizeInTwipsOfLogicalPixels)
+{
+    struct {
+        const char* screen;
+        int xft_dpi; // 0: no Xft.dpi resource
+        TwipsSize expected;
+    } const cases[] = {
+        {"1024x768x24", 0, {15360, 11520}},
+        {"1366x768x24", 0, {20490, 11520}},
+        // Qt scales by 2: 512 x 384 logical pixels at 96 logical dots per
+        // inch.
+        {"1024x768x24", 192, {7680, 5760}},
+        // By 1.25: Qt gives the logical size in whole pixels, 819 x 614.
+        {"1024x768x24", 120, {12285, 9210}},
+    };
+    EXPECT_EQ(LinuxSystem().screen_size(), (TwipsSize{0, 0})) << "without an application";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.screen) + " Xft.dpi " + std::to_string(c.xft_dpi));
+        XvfbServer server(c.screen);
+        if (c.xft_dpi != 0) {
+            UniqueDisplay display(XOpenDisplay(server.display().c_str()));
+            ASSERT_TRUE(display);
+            const std::string resources = "Xft.dpi:\t" + std::to_string(c.xft_dpi) + "\n";
+            XChangeProperty(display.get(), DefaultRootWindow(display.get()), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                            static_cast<int>(resources.size()));
+            XSync(display.get(), False);
+        }
+        XApplication application(server.display());
+        EXPECT_EQ(LinuxSystem().screen_size(), c.expected);
+    }
 }
 
 } // namespace

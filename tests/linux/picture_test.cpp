@@ -1,6 +1,12 @@
-// Pictures for the editor's preview, loaded from real files.
+// Pictures for the editor's preview, loaded from real files: the failures
+// the editor tells apart, the largest pictures, damaged bitmaps, and the
+// scaled copy a view draws.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <filesystem>
 
 #include <QColor>
@@ -50,6 +56,9 @@ TEST(LinuxPicture, MissingFilesAndNonPictures)
     ASSERT_TRUE(written.save(QString::fromStdString(folder / "whole.bmp"), "BMP"));
     write_file(folder / "cut.bmp", file_bytes(folder / "whole.bmp").substr(0, 40));
     fs::create_directory(folder / "folder.bmp");
+    // Opening a FIFO for reading would wait for a writer.
+    ASSERT_EQ(::mkfifo((folder / "pipe.bmp").c_str(), 0600), 0);
+    fs::create_symlink("gone.bmp", folder / "dangling.bmp");
 
     struct {
         std::string path;
@@ -61,6 +70,8 @@ TEST(LinuxPicture, MissingFilesAndNonPictures)
         {folder / "empty.bmp", 481},
         {folder / "cut.bmp", 481},
         {folder / "folder.bmp", 481},
+        {folder / "pipe.bmp", 481},
+        {folder / "dangling.bmp", 53},
     };
     LinuxDesktop desktop;
     for (const auto& c : cases) {
@@ -72,6 +83,170 @@ TEST(LinuxPicture, MissingFilesAndNonPictures)
             EXPECT_EQ(failure.number(), c.number) << failure.what();
         }
     }
+}
+
+// The fields of a Windows bitmap that a damaged one gets wrong.
+struct Bitmap {
+    std::int32_t width = 4;
+    std::int32_t height = 4;
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0; // 1 RLE8, 2 RLE4, 3 bit fields
+    std::uint32_t colours = 0;
+    std::uint32_t info_size = 40;
+    std::string palette = {};  // BGRx quads; or the masks, with bit fields
+    std::string pixels = {};   // empty: 4 x 4 x 24 bits of grey
+    std::int64_t pixel_offset = -1; // -1: after the palette
+};
+
+std::string bitmap_bytes(const Bitmap& b)
+{
+    const auto put = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    const std::string pixels = b.pixels.empty() ? std::string(48, '\x80') : b.pixels;
+    std::string info;
+    for (const std::uint32_t field : {b.info_size, static_cast<std::uint32_t>(b.width), static_cast<std::uint32_t>(b.height)})
+        put(info, field, 4);
+    put(info, 1, 2);
+    put(info, b.bits, 2);
+    for (const std::uint32_t field : {b.compression, static_cast<std::uint32_t>(pixels.size()), 2835u, 2835u, b.colours, 0u})
+        put(info, field, 4);
+    const std::size_t offset = 14 + info.size() + b.palette.size();
+    std::string file = "BM";
+    put(file, static_cast<std::uint32_t>(offset + pixels.size()), 4);
+    put(file, 0, 4);
+    put(file, static_cast<std::uint32_t>(b.pixel_offset < 0 ? offset : b.pixel_offset), 4);
+    return file + info + b.palette + pixels;
+}
+
+std::string grey_palette(int colours)
+{
+    std::string palette;
+    for (int i = 0; i < colours; ++i)
+        palette += std::string(3, static_cast<char>(i * 255 / (colours - 1))) + '\0';
+    return palette;
+}
+
+TEST(LinuxPicture, DamagedBitmapsLoadOrAreInvalidPictures)
+{
+    enum Outcome { Loads, Invalid, Either };
+    const std::string whole = bitmap_bytes({});
+    struct Case {
+        std::string name;
+        std::string bytes;
+        Outcome outcome;
+    };
+    std::vector<Case> cases = {
+        {"whole", whole, Loads},
+        {"top-down", bitmap_bytes({.height = -4}), Loads},
+        {"zero height", bitmap_bytes({.height = 0}), Invalid},
+        {"negative width", bitmap_bytes({.width = -4}), Invalid},
+        {"lowest height", bitmap_bytes({.height = INT32_MIN}), Invalid},
+        {"100000 x 100000", bitmap_bytes({.width = 100000, .height = 100000}), Invalid},
+        {"16385 x 16385", bitmap_bytes({.width = 16385, .height = 16385}), Invalid},
+        {"16385 x 1", bitmap_bytes({.width = 16385, .height = 1}), Invalid},
+        {"1 x -16385", bitmap_bytes({.width = 1, .height = -16385}), Invalid},
+        {"widest row", bitmap_bytes({.width = INT32_MAX, .height = 1, .bits = 32}), Invalid},
+        {"pixels past the end", bitmap_bytes({.pixel_offset = 1 << 20}), Either},
+        {"pixels at 2^32 - 1", bitmap_bytes({.pixel_offset = 0xffffffff}), Either},
+        {"palette past the end", bitmap_bytes({.bits = 8, .colours = 256, .palette = grey_palette(4)}).substr(0, 80),
+         Either},
+        {"2^31 colours", bitmap_bytes({.bits = 8, .colours = 0x80000000u, .palette = grey_palette(4)}), Either},
+        {"bit fields of zero", bitmap_bytes({.bits = 32, .compression = 3, .palette = std::string(12, '\0')}), Either},
+        {"bit fields of zero, 16 bits", bitmap_bytes({.bits = 16, .compression = 3, .palette = std::string(12, '\0')}),
+         Either},
+        {"zero bits", bitmap_bytes({.bits = 0}), Invalid},
+        {"three bits", bitmap_bytes({.bits = 3}), Invalid},
+        {"64 bits", bitmap_bytes({.bits = 64, .pixels = std::string(128, '\0')}), Invalid},
+        {"header size 0", bitmap_bytes({.info_size = 0}), Invalid},
+        {"header size 2^32 - 1", bitmap_bytes({.info_size = 0xffffffffu}), Invalid},
+    };
+    for (const std::size_t cut : {2, 14, 30, 53, 54, 60, 101})
+        cases.push_back({"cut at " + std::to_string(cut), whole.substr(0, cut), cut < 55 ? Invalid : Either});
+    // 4 x 4 pictures: runs past a row's end and past the picture, a delta
+    // out of it, absolute runs longer than the data left, no end marker.
+    const std::string rle_streams[] = {
+        std::string("\xff\x01\x00\x00\xff\x01\x00\x01", 8),
+        std::string("\x04\x01\x00\x02\x7f\x7f\x04\x02\x00\x01", 10),
+        std::string("\x00\xff\x01\x02\x03", 5),
+        std::string("\x04\x01\x00\x00\x04\x01\x00\x00\x04\x01\x00\x00\x04\x01\x00\x00\x04\x01\x00\x01", 20),
+        std::string("\x02\x01", 2),
+    };
+    for (const std::string& stream : rle_streams) {
+        cases.push_back({"RLE8", bitmap_bytes({.bits = 8, .compression = 1, .colours = 4, .palette = grey_palette(4),
+                                               .pixels = stream}), Either});
+        cases.push_back({"RLE4", bitmap_bytes({.bits = 4, .compression = 2, .colours = 16,
+                                               .palette = grey_palette(16), .pixels = stream}), Either});
+    }
+
+    TemporaryFolder folder;
+    LinuxDesktop desktop;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name + " (case " + std::to_string(i) + ")");
+        write_file(folder / "damaged.bmp", c.bytes);
+        try {
+            const auto picture = desktop.load_picture(folder / "damaged.bmp");
+            EXPECT_NE(c.outcome, Invalid) << "loaded";
+            EXPECT_EQ(QSize(picture->width(), picture->height()), QSize(4, 4));
+        } catch (const Failure& failure) {
+            EXPECT_NE(c.outcome, Loads) << failure.what();
+            EXPECT_EQ(failure.number(), 481) << failure.what();
+        }
+    }
+}
+
+TEST(LinuxPicture, PicturesUpTo16384PixelsASide)
+{
+    struct {
+        int width;
+        int height;
+        bool loads;
+    } const cases[] = {
+        // 275 MB decoded: more than Qt allows one image unless told.
+        {16384, 4200, true},
+        {4200, 16384, true},
+        {16385, 64, false},
+        {64, 16385, false},
+    };
+    TemporaryFolder folder;
+    LinuxDesktop desktop;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        // Black, and sparse: no room taken on the disk.
+        const std::string header = bitmap_bytes({.width = c.width, .height = c.height, .pixels = "-"});
+        write_file(folder / "large.bmp", header.substr(0, header.size() - 1));
+        const off_t row = (static_cast<off_t>(c.width) * 3 + 3) / 4 * 4;
+        ASSERT_EQ(::truncate((folder / "large.bmp").c_str(), static_cast<off_t>(header.size() - 1) + row * c.height), 0);
+        try {
+            const auto picture = desktop.load_picture(folder / "large.bmp");
+            EXPECT_TRUE(c.loads);
+            EXPECT_EQ(QSize(picture->width(), picture->height()), QSize(c.width, c.height));
+        } catch (const Failure& failure) {
+            EXPECT_FALSE(c.loads) << failure.what();
+            EXPECT_EQ(failure.number(), 481);
+        }
+    }
+}
+
+TEST(LinuxPicture, ScaledCopyIsSmoothAndMadeOncePerSize)
+{
+    // Black and white columns: smoothly scaled to half the width they blend
+    // to grey, where a fast scaling would keep either.
+    QImage stripes(8, 2, QImage::Format_RGB32);
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 2; ++y)
+            stripes.setPixelColor(x, y, x % 2 ? Qt::white : Qt::black);
+    const QtPicture picture(stripes);
+
+    const qint64 half = picture.scaled_to(QSize(4, 1)).cacheKey();
+    EXPECT_EQ(picture.scaled_to(QSize(4, 1)).size(), QSize(4, 1));
+    for (int x = 0; x < 4; ++x)
+        EXPECT_NEAR(picture.scaled_to(QSize(4, 1)).pixelColor(x, 0).red(), 128, 64) << x;
+    EXPECT_EQ(picture.scaled_to(QSize(4, 1)).cacheKey(), half) << "scaled again";
+    EXPECT_EQ(picture.scaled_to(QSize(16, 4)).size(), QSize(16, 4));
+    EXPECT_EQ(picture.scaled_to(QSize(8, 2)).cacheKey(), picture.image().cacheKey());
 }
 
 } // namespace

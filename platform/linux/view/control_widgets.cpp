@@ -43,9 +43,14 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     // Pictures come from this platform's Desktop; any other kind (none,
     // or a test's stand-in) leaves the control empty.
     if (const auto* picture = dynamic_cast<const QtPicture*>(m_image.Picture().get())) {
+        // The picture is reduced once to the box's device pixels, averaging
+        // what it drops, rather than sampled again at every paint.
+        const QRect box = contentsRect();
+        const qreal ratio = devicePixelRatioF();
+        QImage scaled = picture->scaled_to((QSizeF(box.size()) * ratio).toSize());
+        scaled.setDevicePixelRatio(ratio);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(contentsRect(), picture->image());
+        painter.drawImage(box.topLeft(), scaled);
     }
     QFrame::paintEvent(event);
 }
