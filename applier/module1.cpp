@@ -29,7 +29,7 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
     }
 
     const std::string daily_bitmap = windows_folder + daily_bitmap_name;
-    const std::string text = files.read_text(reported_path);
+    const std::string text = files.read_text(reported_path, schedule_read_limit);
     ItemReader reader(text);
     WeekdaySlotTable table;
     for (std::size_t i = 1; i <= 7; ++i) {
@@ -75,9 +75,11 @@ Outcome Main(const Platform& platform)
     const std::string windows_folder = find_windows_folder(system, platform.files);
     std::string reported_path = windows_folder + schedule_file_name;
 
+    // Whatever goes wrong from here on (a Failure, or the memory or any
+    // other error of the platform) is reported the one way.
     try {
         return install_todays_picture(platform, windows_folder, reported_path);
-    } catch (const Failure&) {
+    } catch (...) {
         const Message message = failure_message(Langage::is_french(system), reported_path);
         platform.desktop.show_message(message.title, message.text);
         start_editor(system);

@@ -172,7 +172,7 @@ void Arriere_Plan::Recuperer()
             register_applier_at_log_on(m_platform.system, m_platform.desktop);
             return;
         }
-        const std::string text = m_platform.files.read_text(schedule_path);
+        const std::string text = m_platform.files.read_text(schedule_path, schedule_read_limit);
         ItemReader reader(text);
         for (loop_index = 1; loop_index <= 7; ++loop_index)
             weekday_slot_table[static_cast<std::size_t>(loop_index)] = reader.read_item();

@@ -21,6 +21,7 @@ private:
 
 // Error numbers the portable layers raise themselves.
 enum FailureNumber : int {
+    BadRecordLength = 59,
     InputPastEndOfFile = 62,
     InvalidPropertyValue = 380,
     InvalidPropertyArrayIndex = 381,

@@ -36,8 +36,11 @@ public:
     // not a normal file.
     virtual bool is_normal_file(const std::string& path) = 0;
 
-    // The whole content of a text file, in UTF-8. Throws Failure.
-    virtual std::string read_text(const std::string& path) = 0;
+    // The content of a text file, in UTF-8: its first at_most bytes as
+    // stored (all of a shorter file), so that a damaged file of any size
+    // costs no more than the reader can use. Throws Failure.
+    virtual std::string read_text(const std::string& path, std::size_t at_most) = 0;
+    std::string read_text(const std::string& path) { return read_text(path, std::string::npos); }
 
     // Replaces the file at path with text, written to a temporary file in the
     // same folder, flushed to the disk and renamed over path. After a failure

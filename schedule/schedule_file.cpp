@@ -55,6 +55,8 @@ std::string ItemReader::read_item()
         item.assign(m_text.substr(start, m_position - start));
     }
     skip_delimiter();
+    if (item.size() > longest_item)
+        throw Failure(BadRecordLength, "Bad record length");
     return item;
 }
 

@@ -29,6 +29,16 @@ int weekday_digit(std::string_view slot_entry);
 // The picture path of a slot entry: every character but the last.
 std::string picture_path(std::string_view slot_entry);
 
+// The longest item the readers take, in bytes: longer than any path a
+// system allows (32 767 characters on Windows, 4 096 bytes on Linux) with
+// its digit. A longer item is a damaged file.
+inline constexpr std::size_t longest_item = 32768;
+
+// How much of a schedule file the readers read: seven of the longest items
+// with their quotes and line ends. Items after the seventh are never read,
+// so a damaged file of any size costs no more than this.
+inline constexpr std::size_t schedule_read_limit = 7 * (longest_item + 4);
+
 // Reads the items of a schedule file one at a time.
 //
 // Items are separated by line ends (CR LF, or a lone LF or CR) and by commas
@@ -40,8 +50,8 @@ class ItemReader {
 public:
     explicit ItemReader(std::string_view text) : m_text(text) {}
 
-    // The next item. Throws Failure (InputPastEndOfFile) at the end of the
-    // text.
+    // The next item. Throws Failure: InputPastEndOfFile at the end of the
+    // text, BadRecordLength for an item longer than longest_item.
     std::string read_item();
 
 private:

@@ -1,5 +1,6 @@
 // Muralrun for Linux desktops: installs today's picture at log-on.
 #include <cstdio>
+#include <exception>
 
 #include "applier/module1.h"
 #include "platform/linux/linux_desktop.h"
@@ -15,8 +16,11 @@ int main()
     try {
         const auto outcome = Module1::Main({files, system, desktop});
         return outcome == Module1::Outcome::FailureReported ? 1 : 0;
-    } catch (const Failure& failure) {
-        std::fprintf(stderr, "Muralrun: %s\n", failure.what());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Muralrun: %s\n", error.what());
+        return 2;
+    } catch (...) {
+        std::fprintf(stderr, "Muralrun: unexpected error\n");
         return 2;
     }
 }

@@ -44,5 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return outcome == Module1::Outcome::FailureReported ? FailureReported : Done;
     } catch (const std::exception& error) {
         return could_not_go_on(error.what());
+    } catch (...) {
+        return could_not_go_on("unexpected error");
     }
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -147,15 +148,15 @@ bool LinuxFiles::is_normal_file(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string LinuxFiles::read_text(const std::string& path)
+std::string LinuxFiles::read_text(const std::string& path, std::size_t at_most)
 {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         throw system_failure(errno, path);
     std::string text;
     char buffer[1 << 14];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    while (text.size() < at_most) {
+        const ssize_t got = ::read(fd.get(), buffer, std::min(sizeof buffer, at_most - text.size()));
         if (got == 0)
             return text;
         if (got < 0) {
@@ -165,6 +166,7 @@ std::string LinuxFiles::read_text(const std::string& path)
         }
         text.append(buffer, static_cast<std::size_t>(got));
     }
+    return text;
 }
 
 void LinuxFiles::replace_text(const std::string& path, const std::string& text)

@@ -7,7 +7,8 @@ namespace muralis::linux_platform {
 class LinuxFiles final : public Files {
 public:
     bool is_normal_file(const std::string& path) override;
-    std::string read_text(const std::string& path) override;
+    using Files::read_text;
+    std::string read_text(const std::string& path, std::size_t at_most) override;
     void replace_text(const std::string& path, const std::string& text) override;
     void copy_replacing(const std::string& from, const std::string& to) override;
     bool can_create_files_in(const std::string& folder) override;

@@ -117,7 +117,7 @@ bool Win32Files::is_normal_file(const std::string& path)
     return search && (found.dwFileAttributes & not_normal) == 0;
 }
 
-std::string Win32Files::read_text(const std::string& path)
+std::string Win32Files::read_text(const std::string& path, std::size_t at_most)
 {
     // The bytes exactly as stored: no C runtime text mode, which would drop
     // the CR of CR LF and stop at a Ctrl-Z.
@@ -128,14 +128,16 @@ std::string Win32Files::read_text(const std::string& path)
         throw last_error_failure(path);
     std::string bytes;
     char buffer[1 << 14];
-    for (;;) {
+    while (bytes.size() < at_most) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, at_most - bytes.size()));
+        if (!::ReadFile(file.get(), buffer, wanted, &got, nullptr))
             throw last_error_failure(path);
         if (got == 0)
-            return utf8_from_ansi(bytes);
+            break;
         bytes.append(buffer, got);
     }
+    return utf8_from_ansi(bytes);
 }
 
 void Win32Files::replace_text(const std::string& path, const std::string& text)

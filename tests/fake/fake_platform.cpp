@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 
 namespace muralis::testing {
 
@@ -11,6 +12,8 @@ void FakePlatform::fail_if_scripted(const std::string& path)
 {
     if (failing_paths.count(path))
         throw Failure(75, "Path/File access error: " + path);
+    if (out_of_memory_paths.count(path))
+        throw std::bad_alloc();
 }
 
 bool FakePlatform::is_normal_file(const std::string& path)
@@ -19,14 +22,15 @@ bool FakePlatform::is_normal_file(const std::string& path)
     return files.count(path) && !abnormal_files.count(path);
 }
 
-std::string FakePlatform::read_text(const std::string& path)
+std::string FakePlatform::read_text(const std::string& path, std::size_t at_most)
 {
     calls.push_back("read_text " + path);
     fail_if_scripted(path);
     const auto found = files.find(path);
     if (found == files.end())
         throw Failure(53, "File not found: " + path);
-    return found->second;
+    largest_read = std::max(largest_read, std::min(at_most, found->second.size()));
+    return found->second.substr(0, at_most);
 }
 
 void FakePlatform::replace_text(const std::string& path, const std::string& text)

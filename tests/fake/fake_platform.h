@@ -19,7 +19,8 @@ public:
 
     // Files
     bool is_normal_file(const std::string& path) override;
-    std::string read_text(const std::string& path) override;
+    using Files::read_text;
+    std::string read_text(const std::string& path, std::size_t at_most) override;
     void replace_text(const std::string& path, const std::string& text) override;
     void copy_replacing(const std::string& from, const std::string& to) override;
     bool can_create_files_in(const std::string& folder) override;
@@ -59,6 +60,7 @@ public:
     std::set<std::string> abnormal_files;         // hidden, system, folders
     std::set<std::string> unwritable_folders;
     std::set<std::string> failing_paths;          // any read, copy or write of these fails
+    std::set<std::string> out_of_memory_paths;    // the same throws std::bad_alloc
     std::string m_windows_directory = "C:\\WINDOWS";
     std::string m_fallback_data_folder;
     std::string language = "English";
@@ -103,6 +105,7 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> opened_addresses;
     int beeps = 0;
+    std::size_t largest_read = 0; // the most bytes one read_text returned
     std::vector<std::string> calls; // every call, in order, by name
     int date_calls = 0;
 

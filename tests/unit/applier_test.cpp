@@ -4,6 +4,7 @@
 
 #include "applier/module1.h"
 #include "fake/fake_platform.h"
+#include "schedule/schedule_file.h"
 
 namespace muralis {
 namespace {
@@ -93,6 +94,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         std::string schedule_text;
         std::string failing_path;
         std::string named;
+        bool other_error = false; // the path fails with an error that is no Failure
     } const cases[] = {
         {"short file, no match", "\"C:\\A.BMP1\"\r\n\"C:\\B.BMP2\"\r\n", "", schedule},
         {"empty file", "", "", schedule},
@@ -100,6 +102,10 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         {"today's picture deleted", "\"C:\\GONE.BMP4\"\r\n", "", "C:\\GONE.BMP"},
         {"bare digit item", "4\r\n", "", ""},
         {"daily bitmap not writable", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP"},
+        {"copy out of memory", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP", true},
+        // Damaged files of any size are read no further than seven items.
+        {"megabytes of zero bytes", std::string(8 << 20, '\0'), "", schedule},
+        {"an item longer than any path", "\"C:\\" + std::string(longest_item, 'A') + ".BMP4\"\r\n", "", schedule},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,9 +113,10 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         fake.files[schedule] = c.schedule_text;
         fake.files["C:\\A.BMP"] = "A";
         if (!c.failing_path.empty())
-            fake.failing_paths.insert(c.failing_path);
+            (c.other_error ? fake.out_of_memory_paths : fake.failing_paths).insert(c.failing_path);
         EXPECT_EQ(run(), Outcome::FailureReported);
         expect_failure_message_naming(c.named);
+        EXPECT_LE(fake.largest_read, schedule_read_limit);
     }
 }
 

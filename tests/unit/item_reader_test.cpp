@@ -64,6 +64,22 @@ TEST(ItemReader, ReportsTheEndOfTheFileBeforeAnItem)
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.number(), InputPastEndOfFile);
     }
+
+    // An item longer than any path is a damaged file; the longest allowed
+    // one still reads.
+    for (const bool quoted : {false, true}) {
+        const std::string longest(longest_item, 'a');
+        const auto quote = [&](const std::string& item) { return quoted ? "\"" + item + "\"\r\n" : item + "\r\n"; };
+        const std::string text = quote(longest) + quote(longest + "b");
+        ItemReader limits(text);
+        EXPECT_EQ(limits.read_item(), longest);
+        try {
+            limits.read_item();
+            FAIL() << "an item past the longest path";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.number(), BadRecordLength);
+        }
+    }
 }
 
 TEST(SlotEntry, TakesTheWeekdayFromTheLastCharacterOnly)
