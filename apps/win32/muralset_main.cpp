@@ -46,6 +46,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command)
         // Declared after the model, so that it is destroyed (and detached)
         // first.
         win32::ArrierePlanWindow view(window, instance);
+        // The boxes belong to the window from the load on, before it shows;
+        // the owner is let go before the window is destroyed.
+        desktop.set_message_owner(view.handle());
+        struct OwnerRelease {
+            win32::Win32Desktop& desktop;
+            ~OwnerRelease() { desktop.set_message_owner(nullptr); }
+        } release{desktop};
         // The load runs before the window is first shown: the user sees the
         // window as the load left it.
         window.Form_Load();
@@ -56,6 +63,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command)
         return FailureShown;
     } catch (const std::exception& error) {
         report(error.what());
+        return UnexpectedError;
+    } catch (...) {
+        report("Unexpected error");
         return UnexpectedError;
     }
 }

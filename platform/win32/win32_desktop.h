@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include "platform/platform.h"
 
 namespace muralis::win32 {
@@ -13,6 +15,16 @@ public:
                          const std::string& target, const std::string& arguments) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     void open_web_address(const std::string& address) override;
+
+    // The window that owns the message boxes and parents the shell's
+    // windows from now on; nullptr (the start) for none. The system
+    // disables an owner while its box is up, shown or hidden, so the editor
+    // sets its window here as soon as it exists. Not owned: the caller
+    // clears it before destroying the window.
+    void set_message_owner(HWND owner) { m_message_owner = owner; }
+
+private:
+    HWND m_message_owner = nullptr;
 };
 
 } // namespace muralis::win32

@@ -25,12 +25,18 @@ std::uint32_t u32_at(const unsigned char* bytes, std::size_t at)
     return u16_at(bytes, at) | (u16_at(bytes, at + 2) << 16);
 }
 
-// Whether the bitmap file at path_ansi holds every byte its headers promise.
-// LoadImage maps the file and trusts its headers: on a file cut short
-// (an interrupted copy or download) it reads past the end of the mapping
-// and the process dies of it, at least under Wine. A file that cannot be
+// The largest width and height loaded: a DIB section of 16384 x 16384 at
+// 32 bits already takes 1 GiB.
+constexpr std::int64_t largest_side = 16384;
+
+// Whether the bitmap file at path_ansi is one that LoadImage can be given:
+// a size it can hold, a depth and compression that go together, and every
+// byte its headers promise. LoadImage maps the file and trusts its headers:
+// on a file cut short (an interrupted copy or download), or whose pixel
+// offset points before the info header, it reads outside the mapping and
+// the process dies of it, at least under Wine. A file that cannot be
 // opened here is left for LoadImage to refuse.
-bool holds_what_its_headers_promise(const std::string& path_ansi)
+bool is_safe_to_load(const std::string& path_ansi)
 {
     FileHandle file(::CreateFileA(path_ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -69,9 +75,9 @@ bool holds_what_its_headers_promise(const std::string& path_ansi)
         depth = u16_at(header, 28);
         compression = u32_at(header, 30);
         image_size = u32_at(header, 34);
+        // The table the header declares must lie in the file, whether the
+        // loader reads all of it or only the 256 entries a picture can use.
         std::uint64_t colours = u32_at(header, 46);
-        if (colours > 256)
-            colours = 256;
         if (colours == 0 && depth <= 8)
             colours = 1u << depth;
         // The three masks follow a plain info header; later headers hold them.
@@ -82,19 +88,30 @@ bool holds_what_its_headers_promise(const std::string& path_ansi)
     }
     if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
         return false;
-    if (width <= 0 || height == 0)
+    if (width <= 0 || height == 0 || width > largest_side || height > largest_side || height < -largest_side)
         return false;
 
     std::uint64_t pixel_bytes = 0;
-    if (compression == BI_RGB || compression == BI_BITFIELDS) {
+    if (compression == BI_RGB || (compression == BI_BITFIELDS && (depth == 16 || depth == 32))) {
         const std::uint64_t stride = (static_cast<std::uint64_t>(width) * depth + 31) / 32 * 4;
         pixel_bytes = stride * static_cast<std::uint64_t>(height < 0 ? -height : height);
-    } else {
-        // Run-length and embedded formats say how many bytes they take.
-        if (image_size == 0)
+    } else if ((compression == BI_RLE8 && depth == 8) || (compression == BI_RLE4 && depth == 4)) {
+        // A run-length stream says how many bytes it takes, and is always
+        // stored bottom-up. The system's decoder stops at the end of the
+        // stream, of a row and of the picture.
+        if (image_size == 0 || height < 0)
             return false;
         pixel_bytes = image_size;
+    } else {
+        // JPEG and PNG (for printers only), a run-length code of another
+        // depth, masks at a depth without them: no picture a DIB section
+        // holds.
+        return false;
     }
+    // An offset of 0 means the pixels follow the table; one inside the
+    // headers is taken by the loader as a wrapped-around distance.
+    if (pixels_offset != 0 && pixels_offset < 14 + std::uint64_t{info_size})
+        return false;
     // Whether the loader starts the pixels at the offset the file header
     // gives or right after the colour table, they must lie in the file.
     const std::uint64_t table_end = 14 + std::uint64_t{info_size} + table_bytes;
@@ -127,7 +144,7 @@ std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& pat
         throw Failure(FileNotFound, path + ": " + system_message(::GetLastError()));
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw Failure(FileNotFound, path + ": " + system_message(ERROR_FILE_NOT_FOUND));
-    if (!holds_what_its_headers_promise(path_ansi))
+    if (!is_safe_to_load(path_ansi))
         throw Failure(InvalidPicture, path + ": Invalid picture");
 
     // A DIB section keeps the file's own pixels and depth; a bitmap

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/win32/ansi_text.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/win32_failure.h"
 
 namespace muralis::win32 {
@@ -77,34 +78,6 @@ Failure hresult_failure(HRESULT result, const std::string& path)
                                                                    : static_cast<int>(result);
     return Failure(number, path + ": " + hresult_message(result));
 }
-
-// COM for the calling thread while the shortcut is made. Each successful
-// CoInitializeEx (S_FALSE included: already initialised, counted again) is
-// balanced by one CoUninitialize. A thread already in the multithreaded
-// apartment refuses the change (RPC_E_CHANGED_MODE) but can use COM as it
-// is, and must then not be uninitialised by us.
-class ComApartment {
-public:
-    explicit ComApartment(const std::string& path)
-    {
-        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        if (result == RPC_E_CHANGED_MODE)
-            return;
-        if (FAILED(result))
-            throw hresult_failure(result, path);
-        m_initialised = true;
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment()
-    {
-        if (m_initialised)
-            ::CoUninitialize();
-    }
-
-private:
-    bool m_initialised = false;
-};
 
 std::string shell_folder(int csidl, const std::string& group_name)
 {
@@ -184,7 +157,9 @@ void Win32Desktop::create_shortcut(const std::string& group_name, const std::str
     // Reported as the program meant it, which the ANSI form may not hold.
     const std::string link = utf8_from_ansi(folder_ansi) + '\\' + shortcut_name + ".lnk";
 
-    ComApartment apartment(link);
+    const ComApartment apartment;
+    if (!apartment.usable())
+        throw hresult_failure(apartment.result(), link);
     ComPtr<IShellLinkA> shell_link;
     check(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                              shell_link.out()),

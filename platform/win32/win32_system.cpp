@@ -94,6 +94,70 @@ LocalDate Win32System::local_date()
     return {now.wYear, now.wMonth, now.wDay};
 }
 
+std::string Win32System::weekday_name(int weekday)
+{
+    if (weekday < 1 || weekday > 7)
+        return {};
+    // 1 January 2023 was a Sunday, so the n-th of that month is weekday n.
+    SYSTEMTIME date{};
+    date.wYear = 2023;
+    date.wMonth = 1;
+    date.wDay = static_cast<WORD>(weekday);
+    date.wDayOfWeek = static_cast<WORD>(weekday - 1);
+    const int size = ::GetDateFormatA(LOCALE_USER_DEFAULT, 0, &date, "dddd", nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::string name_ansi(static_cast<std::size_t>(size), '\0');
+    const int length = ::GetDateFormatA(LOCALE_USER_DEFAULT, 0, &date, "dddd", name_ansi.data(), size);
+    if (length <= 0)
+        return {};
+    // The length counts the terminating NUL.
+    name_ansi.resize(static_cast<std::size_t>(length - 1));
+    return utf8_from_ansi(name_ansi);
+}
+
+std::string Win32System::upper_case(const std::string& text)
+{
+    const std::string text_ansi = ansi_from_utf8(text);
+    if (text_ansi.empty())
+        return {};
+    // Lengths are passed explicitly, so a NUL is a character like any other.
+    // A character the code page lacks has already become '?' and stays so.
+    const int length = static_cast<int>(text_ansi.size());
+    const int size = ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text_ansi.data(), length, nullptr, 0);
+    if (size <= 0)
+        return text;
+    std::string upper_ansi(static_cast<std::size_t>(size), '\0');
+    if (::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text_ansi.data(), length, upper_ansi.data(), size) <= 0)
+        return text;
+    return utf8_from_ansi(upper_ansi);
+}
+
+void Win32System::beep()
+{
+    ::MessageBeep(MB_OK);
+}
+
+TwipsSize Win32System::screen_size()
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    int dpi_x = 0;
+    int dpi_y = 0;
+    if (HDC screen = ::GetDC(nullptr)) {
+        dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
+        dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
+        ::ReleaseDC(nullptr, screen);
+    }
+    // Without a screen context the system's default resolution is meant.
+    if (dpi_x <= 0)
+        dpi_x = 96;
+    if (dpi_y <= 0)
+        dpi_y = 96;
+    // MulDiv rounds to the nearest twip; the product cannot overflow in it.
+    return {::MulDiv(width, 1440, dpi_x), ::MulDiv(height, 1440, dpi_y)};
+}
+
 void Win32System::start_program(const std::string& path)
 {
     const std::string path_ansi = ansi_from_utf8(path);
@@ -114,10 +178,3 @@ void Win32System::start_program(const std::string& path)
 
 } // namespace muralis::win32
 
-// Stand-ins until the Windows services are written.
-namespace muralis::win32 {
-std::string Win32System::weekday_name(int) { return {}; }
-std::string Win32System::upper_case(const std::string& text) { return text; }
-void Win32System::beep() {}
-TwipsSize Win32System::screen_size() { return {}; }
-} // namespace muralis::win32

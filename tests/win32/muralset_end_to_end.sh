@@ -9,7 +9,8 @@
 # MURALSET_EXE, MURALRUN_EXE, READER_EXE (window_reader.exe: reads another
 # program's window, shortcut and resources back through the Win32 API),
 # WINDOW_TESTS_EXE (the window's own tests, which need the display),
-# E2E_STATE (the state folder) and SCREENSHOTS (where pictures of the window
+# EDITOR_SERVICES_EXE (the Win32 layer's editor services, whose message
+# boxes and screen size want the display), E2E_STATE (the state folder) and SCREENSHOTS (where pictures of the window
 # are saved).
 #
 # Every Wine command writes into a file: Wine's helper processes keep
@@ -249,6 +250,17 @@ case_window_tests() {
     LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 timeout 300 wine "${WINDOW_TESTS_EXE:?}" \
         >"$state/window-tests.log" 2>&1 </dev/null || fail "the window's tests failed"
     cat "$state/window-tests.log"
+}
+
+# The Win32 layer's message boxes and screen size on a real display: a test
+# skipped for want of one counts as failed here.
+case_desktop_services_on_the_display() {
+    LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 timeout 300 \
+        wine "${EDITOR_SERVICES_EXE:?}" --gtest_filter='Win32MessageBox.*:Win32ScreenSize.*' \
+        >"$state/desktop-services.log" 2>&1 </dev/null || fail "the desktop services' tests failed"
+    ! grep -q '^wine: Unhandled' "$state/desktop-services.log" || fail "the desktop services' tests crashed"
+    ! grep -q '\[  SKIPPED \]' "$state/desktop-services.log" || fail "a desktop services' test was skipped"
+    cat "$state/desktop-services.log"
 }
 
 run_step "$@"

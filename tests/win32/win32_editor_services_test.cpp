@@ -1,8 +1,11 @@
 // The services the editor asks of the Win32 layer, against a real Windows
 // API (Wine in the project's runs): drives and folders as its lists show
-// them, the start-up shortcut read back through the shell, and bitmaps
-// loaded for its preview. CTest runs the program under an English and a
-// French locale; both give code page 1252, whose bytes the tests expect.
+// them, the start-up shortcut read back through the shell, bitmaps loaded
+// for its preview, the locale's weekday names and capitals, the screen's
+// size, message boxes and the web address opener. CTest runs the program
+// under an English and a French locale; both give code page 1252, whose
+// bytes the tests expect. The message boxes need a display: the end-to-end
+// script runs them on its private X server.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,17 +14,32 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "message_box_content.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_picture.h"
+#include "platform/win32/win32_system.h"
+
+namespace muralis {
+
+// Found by GoogleTest in the enumeration's own namespace.
+void PrintTo(MessageAnswer answer, std::ostream* out)
+{
+    *out << (answer == MessageAnswer::Yes ? "Yes" : answer == MessageAnswer::No ? "No" : "Ok");
+}
+
+} // namespace muralis
 
 namespace muralis::win32 {
 namespace {
@@ -45,6 +63,92 @@ void write_bytes(const std::string& path_ansi, const std::string& bytes)
     ::CloseHandle(file);
     ASSERT_EQ(written, bytes.size());
 }
+
+std::string read_bytes(const std::string& path_ansi)
+{
+    HANDLE file = ::CreateFileA(path_ansi.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+// The content of a file another program writes, once it is there (up to
+// 30 seconds; "<missing>" after that).
+std::string wait_for_file(const std::string& path_ansi)
+{
+    for (int waited = 0; waited < 300 && ::GetFileAttributesA(path_ansi.c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++waited)
+        ::Sleep(100);
+    return read_bytes(path_ansi);
+}
+
+// The folder of this test program (ANSI), where CMake puts its helpers.
+std::string test_program_folder()
+{
+    char path[MAX_PATH * 2];
+    const std::string program(path, ::GetModuleFileNameA(nullptr, path, sizeof path));
+    return program.substr(0, program.find_last_of('\\'));
+}
+
+// One registry value that a test sets, put back as it was (or removed when
+// it was not there) when the test is over.
+class RegistryValueGuard {
+public:
+    RegistryValueGuard(HKEY root, std::string key, std::string name)
+        : m_root(root), m_key(std::move(key)), m_name(std::move(name))
+    {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (::RegGetValueA(m_root, m_key.c_str(), value_name(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
+                           &size) != ERROR_SUCCESS)
+            return;
+        std::string data(size, '\0');
+        if (::RegGetValueA(m_root, m_key.c_str(), value_name(), RRF_RT_ANY | RRF_NOEXPAND, &type, data.data(),
+                           &size) == ERROR_SUCCESS)
+            m_saved = Saved{type, data.substr(0, size)};
+    }
+    RegistryValueGuard(const RegistryValueGuard&) = delete;
+    RegistryValueGuard& operator=(const RegistryValueGuard&) = delete;
+    ~RegistryValueGuard()
+    {
+        if (m_saved)
+            set(m_saved->type, m_saved->data);
+        else
+            ::RegDeleteKeyValueA(m_root, m_key.c_str(), value_name());
+    }
+
+    void set_string(const std::string& text) { set(REG_SZ, std::string(text.c_str(), text.size() + 1)); }
+    void set_dword(DWORD value) { set(REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value)); }
+
+private:
+    struct Saved {
+        DWORD type;
+        std::string data;
+    };
+
+    // The key's default value has no name.
+    const char* value_name() const { return m_name.empty() ? nullptr : m_name.c_str(); }
+
+    void set(DWORD type, const std::string& data)
+    {
+        ASSERT_EQ(::RegSetKeyValueA(m_root, m_key.c_str(), value_name(), type, data.data(),
+                                    static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS)
+            << m_key << " " << m_name;
+    }
+
+    HKEY m_root;
+    std::string m_key;
+    std::string m_name;
+    std::optional<Saved> m_saved;
+};
 
 // Every name in folder_ansi but "." and "..".
 std::set<std::string> entries_of(const std::string& folder_ansi)
@@ -607,6 +711,503 @@ TEST(Win32PictureFailures, MissingFileAndNoBitmapAreToldApart)
         } catch (const Failure& failure) {
             expect_failure(failure, c.number, path);
         }
+    }
+}
+
+// A BMP file put together part by part, for files no sound writer makes.
+// What is left unset is what a sound file of these parts holds.
+struct BitmapParts {
+    std::uint32_t info_size = 40; // 12: the core header of 16-bit sizes
+    std::int32_t width = 5;
+    std::int32_t height = 3;
+    std::uint16_t depth = 24;
+    std::uint32_t compression = BI_RGB;
+    std::uint32_t colours_used = 0;
+    std::optional<std::string> table = {};  // unset: every colour of a depth up to 8
+    std::optional<std::string> pixels = {}; // unset: rows of colour 0
+    std::optional<std::uint32_t> pixel_offset = {};
+    std::optional<std::uint32_t> image_size = {};
+    // The rows of colour 0 left to a sparse run of zeros that ends the file:
+    // room for a huge picture's pixels at no cost.
+    bool sparse_rows = false;
+    std::size_t cut_to = SIZE_MAX; // the file's bytes kept
+
+    std::uint64_t row_bytes() const
+    {
+        const auto magnitude = [](std::int32_t size) {
+            return static_cast<std::uint64_t>(std::abs(std::int64_t{size}));
+        };
+        return (magnitude(width) * depth + 31) / 32 * 4 * magnitude(height);
+    }
+
+    // The file's bytes, and the size the file is given.
+    std::pair<std::string, std::uint64_t> file() const
+    {
+        std::string colours;
+        for (std::uint32_t i = 0; depth <= 8 && i < (1u << depth); ++i)
+            colours += std::string{static_cast<char>(i), static_cast<char>(i), static_cast<char>(i), '\0'}.substr(
+                0, info_size == 12 ? 3 : 4);
+        const std::string colour_table = table.value_or(colours);
+        const std::string pixel_bytes = pixels ? *pixels : sparse_rows ? "" : std::string(row_bytes(), '\0');
+        const std::uint32_t offset =
+            pixel_offset.value_or(14 + info_size + static_cast<std::uint32_t>(colour_table.size()));
+        std::string bytes = "BM";
+        put(bytes, offset + static_cast<std::uint32_t>(pixel_bytes.size()), 4);
+        put(bytes, 0, 4);
+        put(bytes, offset, 4);
+        put(bytes, info_size, 4);
+        const int size_bytes = info_size == 12 ? 2 : 4;
+        put(bytes, static_cast<std::uint32_t>(width), size_bytes);
+        put(bytes, static_cast<std::uint32_t>(height), size_bytes);
+        put(bytes, 1, 2);
+        put(bytes, depth, 2);
+        if (info_size != 12) {
+            put(bytes, compression, 4);
+            put(bytes, image_size.value_or(static_cast<std::uint32_t>(pixels ? pixels->size() : row_bytes())), 4);
+            put(bytes, 2835, 4);
+            put(bytes, 2835, 4);
+            put(bytes, colours_used, 4);
+            bytes.resize(14 + info_size, '\0'); // the later headers' fields, masks included, all zero
+        }
+        bytes = (bytes + colour_table + pixel_bytes).substr(0, cut_to);
+        return {bytes, sparse_rows ? bytes.size() + row_bytes() : bytes.size()};
+    }
+};
+
+std::string masks(std::uint32_t red, std::uint32_t green, std::uint32_t blue)
+{
+    std::string table;
+    for (const std::uint32_t mask : {red, green, blue})
+        put(table, mask, 4);
+    return table;
+}
+
+void write_file(const std::string& path_ansi, const std::pair<std::string, std::uint64_t>& file)
+{
+    write_bytes(path_ansi, file.first);
+    HANDLE handle =
+        ::CreateFileA(path_ansi.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = static_cast<LONGLONG>(file.second);
+    EXPECT_TRUE(::SetFilePointerEx(handle, size, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle));
+    ::CloseHandle(handle);
+}
+
+// Every case either loads at its size or fails with 481; a crash in the
+// system's loader ends the whole program, which the Wine wrapper reports.
+TEST(Win32PictureFailures, MalformedBitmapsLoadOrAreInvalidButNeverCrash)
+{
+    Cleanup cleanup;
+    const std::string folder = temporary_folder(cleanup);
+    Win32Desktop desktop;
+    constexpr int loads = 0;
+    // Run-length streams: two-byte runs, escapes 0 (end of row), 1 (end of
+    // picture), 2 (move by dx, dy) and 3..255 literal pixels.
+    const std::string end_of_row("\0\0", 2), end_of_picture("\0\1", 2);
+    std::string rows_past_the_picture;
+    for (int i = 0; i < 100; ++i)
+        rows_past_the_picture += "\x04\x01" + end_of_row;
+    struct Case {
+        const char* name;
+        BitmapParts parts;
+        int failure; // loads (0), or 481
+    };
+    const Case cases[] = {
+        // Sound files: the parts make files that load, so a refusal below is
+        // the damage's doing.
+        {"1 bit", {.depth = 1}, loads},
+        {"8 bits", {.depth = 8}, loads},
+        {"32 bits", {.depth = 32}, loads},
+        {"top-down", {.height = -3}, loads},
+        {"core header", {.info_size = 12, .depth = 8}, loads},
+        {"V5 header", {.info_size = 124}, loads},
+        {"no pixel offset, so right after the table", {.depth = 8, .pixel_offset = 0}, loads},
+        // Cut short in either header, the colour table or the pixels.
+        {"cut at 14", {.depth = 8, .cut_to = 14}, 481},
+        {"cut at 30", {.depth = 8, .cut_to = 30}, 481},
+        {"cut in the table", {.depth = 8, .cut_to = 54 + 512}, 481},
+        {"cut in the pixels", {.depth = 8, .cut_to = 54 + 1024 + 10}, 481},
+        // Sizes.
+        {"zero height", {.height = 0}, 481},
+        {"negative width", {.width = -5}, 481},
+        {"lowest height", {.height = INT32_MIN, .pixels = ""}, 481},
+        {"100000 x 100000, header only", {.width = 100000, .height = 100000, .pixels = ""}, 481},
+        {"100000 x 100000, all there", {.width = 100000, .height = 100000, .depth = 1, .sparse_rows = true}, 481},
+        {"16385 x 16385", {.width = 16385, .height = 16385, .depth = 1, .sparse_rows = true}, 481},
+        {"16385 x 1", {.width = 16385, .height = 1, .sparse_rows = true}, 481},
+        {"1 x -16385", {.width = 1, .height = -16385, .sparse_rows = true}, 481},
+        {"16384 x 16384", {.width = 16384, .height = 16384, .depth = 1, .sparse_rows = true}, loads},
+        // Offsets and tables.
+        {"pixel offset past the end", {.pixel_offset = 1000000}, 481},
+        {"pixel offset inside the file header", {.pixel_offset = 1}, 481},
+        {"pixel offset inside the info header", {.pixel_offset = 20}, 481},
+        {"palette larger than the file", {.depth = 8, .colours_used = 256, .table = std::string(16, '\0')}, 481},
+        {"2^31 colours at 8 bits", {.depth = 8, .colours_used = 1u << 31}, 481},
+        {"2^31 colours at 24 bits", {.colours_used = 1u << 31}, 481},
+        {"300 colours, all there", {.depth = 8, .colours_used = 300, .table = std::string(1200, '\0')}, loads},
+        // Depths and compressions.
+        {"depth 0", {.depth = 0}, 481},
+        {"depth 3", {.depth = 3}, 481},
+        {"depth 64", {.depth = 64}, 481},
+        {"PNG", {.compression = BI_PNG}, 481},
+        {"compression 99", {.compression = 99}, 481},
+        {"zero masks at 16 bits", {.depth = 16, .compression = BI_BITFIELDS, .table = masks(0, 0, 0)}, loads},
+        {"zero masks at 32 bits", {.depth = 32, .compression = BI_BITFIELDS, .table = masks(0, 0, 0)}, loads},
+        // A V4 header holds its masks, all zero here.
+        {"zero masks in a V4 header", {.info_size = 108, .depth = 32, .compression = BI_BITFIELDS}, loads},
+        {"masks at 24 bits", {.compression = BI_BITFIELDS, .table = masks(0xff0000, 0xff00, 0xff)}, 481},
+        // Run-length streams that run past their row, the picture or their
+        // own end.
+        {"RLE8", {.depth = 8, .compression = BI_RLE8, .pixels = "\x05\x01" + end_of_row + end_of_picture}, loads},
+        {"RLE8 run past its row", {.depth = 8, .compression = BI_RLE8, .pixels = "\xff\x01\xff\x02"}, loads},
+        {"RLE8 rows past the picture", {.depth = 8, .compression = BI_RLE8, .pixels = rows_past_the_picture}, loads},
+        {"RLE8 move past the picture",
+         {.depth = 8, .compression = BI_RLE8, .pixels = std::string("\0\2\xff\xff\x04\x01", 6)}, loads},
+        {"RLE8 literal past its row",
+         {.depth = 8, .compression = BI_RLE8, .pixels = std::string("\0\xff", 2) + std::string(256, '\1')}, loads},
+        {"RLE8 literal past the stream", {.depth = 8, .compression = BI_RLE8, .pixels = std::string("\0\xff\1\2", 4)},
+         loads},
+        {"RLE8 stream past the file", {.depth = 8, .compression = BI_RLE8, .pixels = "\x04\x01", .image_size = 9999},
+         481},
+        {"RLE8 at 4 bits", {.depth = 4, .compression = BI_RLE8, .pixels = "\x04\x01"}, 481},
+        // Run-length pictures are stored bottom-up only.
+        {"RLE8 top-down", {.height = -3, .depth = 8, .compression = BI_RLE8, .pixels = "\x04\x01"}, 481},
+        {"RLE4", {.depth = 4, .compression = BI_RLE4, .pixels = "\x05\x12" + end_of_row + end_of_picture}, loads},
+        {"RLE4 run past its row", {.depth = 4, .compression = BI_RLE4, .pixels = "\xff\x12\xff\x34"}, loads},
+        {"RLE4 rows past the picture", {.depth = 4, .compression = BI_RLE4, .pixels = rows_past_the_picture}, loads},
+        {"RLE4 literal past the stream", {.depth = 4, .compression = BI_RLE4, .pixels = std::string("\0\xff\x12", 3)},
+         loads},
+        {"RLE4 at 8 bits", {.depth = 8, .compression = BI_RLE4, .pixels = "\x04\x12"}, 481},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder + "\\" + c.name + ".bmp";
+        SCOPED_TRACE(c.name);
+        write_file(path, c.parts.file());
+        try {
+            const auto picture = desktop.load_picture(path);
+            EXPECT_EQ(c.failure, loads) << "loaded";
+            EXPECT_EQ(picture->width(), c.parts.width);
+            EXPECT_EQ(picture->height(), c.parts.height < 0 ? -c.parts.height : c.parts.height);
+        } catch (const Failure& failure) {
+            EXPECT_EQ(c.failure, 481) << failure.description();
+            expect_failure(failure, 481, path);
+        }
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+// ---- The user's locale ------------------------------------------------------
+
+// CTest names the language of the locale each run starts in.
+TEST(Win32Locale, WeekdayNamesAreTheLocalesOwnFromSundayOn)
+{
+    const char* language = std::getenv("MURALIS_EXPECTED_LANGUAGE");
+    if (!language)
+        GTEST_SKIP() << "MURALIS_EXPECTED_LANGUAGE not set";
+    const bool french = std::string(language) == "French";
+    struct Case {
+        int weekday;
+        const char* english;
+        const char* french;
+    };
+    const Case cases[] = {
+        {1, "Sunday", "dimanche"},  {2, "Monday", "lundi"},   {3, "Tuesday", "mardi"},
+        {4, "Wednesday", "mercredi"}, {5, "Thursday", "jeudi"}, {6, "Friday", "vendredi"},
+        {7, "Saturday", "samedi"},
+        // Outside the week: no name, rather than a day of another week.
+        {0, "", ""},
+        {8, "", ""},
+    };
+    Win32System system;
+    for (const Case& c : cases)
+        EXPECT_EQ(system.weekday_name(c.weekday), french ? c.french : c.english) << c.weekday;
+}
+
+using Win32UpperCase = CodePage1252;
+
+TEST_F(Win32UpperCase, CapitalsAreThoseOfTheCodePageBackInUtf8)
+{
+    struct Case {
+        std::string text;
+        std::string upper;
+    };
+    const Case cases[] = {
+        {"lundi", "LUNDI"},
+        {"mercredi", "MERCREDI"},
+        {"\xc3\xa9", "\xc3\x89"},
+        {"d\xc3\xa9j\xc3\xa0 vu, 1-2", "D\xc3\x89J\xc3\x80 VU, 1-2"},
+        // Letters whose capitals code page 1252 keeps outside Latin-1.
+        {"\xc5\x93 \xc5\xa1 \xc5\xbe \xc3\xbf", "\xc5\x92 \xc5\xa0 \xc5\xbd \xc5\xb8"},
+        // No one-letter capital: left as it is.
+        {"stra\xc3\x9f" "e", "STRA\xc3\x9f" "E"},
+        // Beyond the code page: what the ANSI form holds.
+        {"\xe6\x97\xa5 x", "? X"},
+        {std::string("a\0b", 3), std::string("A\0B", 3)},
+        {"", ""},
+    };
+    Win32System system;
+    for (const Case& c : cases)
+        EXPECT_EQ(system.upper_case(c.text), c.upper) << c.text;
+}
+
+// ---- The screen -------------------------------------------------------------
+
+// Runs this test program again with arguments; its exit code, or -1 when it
+// could not be started or did not end within two minutes. Its output goes
+// where this program's goes.
+int run_this_program(const std::string& arguments)
+{
+    char path[MAX_PATH * 2];
+    const std::string program(path, ::GetModuleFileNameA(nullptr, path, sizeof path));
+    std::string command_line = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &started))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(started.hProcess, 120000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(started.hProcess, &code);
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return static_cast<int>(code);
+}
+
+// Windows reads the user's resolution (LogPixels) as a process starts: the
+// test runs itself once per resolution, telling the run what to expect on
+// its command line, which GoogleTest leaves alone.
+TEST(Win32ScreenSize, IsThePrimaryScreenInTwipsAtTheUsersResolution)
+{
+    const std::string flag = " --expected-screen-twips=";
+    const std::string command_line = ::GetCommandLineA();
+    if (const auto at = command_line.find(flag); at != std::string::npos) {
+        const TwipsSize size = Win32System().screen_size();
+        const std::string expected = command_line.substr(at + flag.size());
+        EXPECT_EQ(std::to_string(size.width) + "x" + std::to_string(size.height), expected);
+        return;
+    }
+    if (::GetSystemMetrics(SM_CXSCREEN) != 1024 || ::GetSystemMetrics(SM_CYSCREEN) != 768)
+        GTEST_SKIP() << "the sizes below are those of a 1024 x 768 screen: Wine's without a display, "
+                        "and the end-to-end tests' X server";
+    struct Case {
+        DWORD dpi;
+        const char* twips;
+    };
+    const Case cases[] = {
+        {96, "15360x11520"},
+        {120, "12288x9216"},
+        // 14745.6 and 11059.2 twips: rounded to the nearest, not cut.
+        {100, "14746x11059"},
+    };
+    RegistryValueGuard resolution(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        resolution.set_dword(c.dpi);
+        EXPECT_EQ(run_this_program("--gtest_filter=Win32ScreenSize.*" + flag + c.twips), 0)
+            << "see the run's output above";
+    }
+}
+
+// ---- Message boxes ----------------------------------------------------------
+
+// A top-level window of the test's own, never shown, to own the boxes: the
+// editor's window is still hidden when its load procedure shows its first
+// boxes. Null without a display.
+class HiddenWindow {
+public:
+    HiddenWindow()
+        : m_window(::CreateWindowExA(0, "STATIC", "Muralis test owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                     nullptr, nullptr, nullptr, nullptr))
+    {
+    }
+    HiddenWindow(const HiddenWindow&) = delete;
+    HiddenWindow& operator=(const HiddenWindow&) = delete;
+    ~HiddenWindow()
+    {
+        if (m_window)
+            ::DestroyWindow(m_window);
+    }
+    HWND get() const { return m_window; }
+
+private:
+    HWND m_window;
+};
+
+// What a watching thread saw of a box while it was up.
+struct SeenBox {
+    bool found = false;
+    HWND owner = nullptr;
+    bool owner_enabled = true;
+    test::MessageBoxContent content;
+};
+
+// Shows a box through desktop while another thread watches this thread's
+// windows: when the box appears, the watcher reads it, then presses the
+// button press. For IDCANCEL, or a button the box lacks, it ends the box by
+// a command that no button of these boxes gives. The box is found by its
+// thread, not its title, so that a wrong title fails the test rather than
+// leaving the box up for ever.
+MessageAnswer answer_box(Win32Desktop& desktop, HWND owner, const std::string& title, const std::string& text,
+                         const MessageStyle& style, int press, SeenBox& seen)
+{
+    const DWORD thread = ::GetCurrentThreadId();
+    std::atomic<bool> returned{false};
+    std::thread watcher([&] {
+        HWND box = nullptr;
+        while (!box && !returned) {
+            box = test::shown_message_box_of(thread);
+            if (!box)
+                ::Sleep(20);
+        }
+        if (!box)
+            return;
+        seen.found = true;
+        seen.owner = ::GetWindow(box, GW_OWNER);
+        if (owner)
+            seen.owner_enabled = ::IsWindowEnabled(owner);
+        seen.content = test::read_message_box(box);
+        if (HWND button = press == IDCANCEL ? nullptr : ::GetDlgItem(box, press))
+            ::SendMessageA(button, BM_CLICK, 0, 0);
+        else
+            ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    const MessageAnswer answer = desktop.message_box(title, text, style);
+    returned = true;
+    watcher.join();
+    return answer;
+}
+
+TEST(Win32MessageBox, ShowsTheStyleOwnedByTheHiddenWindowAndAnswersTheButtonPressed)
+{
+    HiddenWindow owner;
+    if (!owner.get())
+        GTEST_SKIP() << "no display: muralset_end_to_end.sh runs this on its X server";
+    const HICON stop = ::LoadIconA(nullptr, IDI_HAND);
+    const HICON question = ::LoadIconA(nullptr, IDI_QUESTION);
+    using I = MessageIcon;
+    using B = MessageButtons;
+    using A = MessageAnswer;
+    struct Case {
+        MessageStyle style;
+        bool owned;
+        std::vector<int> buttons; // their identifiers, in order
+        int default_button;
+        HICON icon;
+        int press; // IDCANCEL: ended otherwise
+        MessageAnswer answer;
+    };
+    const Case cases[] = {
+        {{I::None, B::Ok, A::Ok}, true, {IDOK}, IDOK, nullptr, IDOK, A::Ok},
+        {{I::Stop, B::Ok, A::Ok}, true, {IDOK}, IDOK, stop, IDOK, A::Ok},
+        {{I::Question, B::YesNo, A::Yes}, true, {IDYES, IDNO}, IDYES, question, IDYES, A::Yes},
+        {{I::Question, B::YesNo, A::No}, true, {IDYES, IDNO}, IDNO, question, IDNO, A::No},
+        // The answer is the button pressed, not the default one.
+        {{I::Question, B::YesNo, A::No}, true, {IDYES, IDNO}, IDNO, question, IDYES, A::Yes},
+        {{I::Stop, B::YesNo, A::Yes}, true, {IDYES, IDNO}, IDYES, stop, IDNO, A::No},
+        // Ended without a button: answers as the last one.
+        {{I::None, B::YesNo, A::Yes}, true, {IDYES, IDNO}, IDYES, nullptr, IDCANCEL, A::No},
+        {{I::Stop, B::Ok, A::Ok}, true, {IDOK}, IDOK, stop, IDCANCEL, A::Ok},
+        // Muralrun has no window: the box is nobody's.
+        {{I::Stop, B::YesNo, A::No}, false, {IDYES, IDNO}, IDNO, stop, IDYES, A::Yes},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        const std::string title = "Muralis \xc3\xa9t\xc3\xa9 " + std::to_string(++number);
+        SCOPED_TRACE(title);
+        const std::string text = "Premi\xc3\xa8re ligne\rseconde ligne";
+        Win32Desktop desktop;
+        if (c.owned)
+            desktop.set_message_owner(owner.get());
+        SeenBox seen;
+        const MessageAnswer answer = answer_box(desktop, c.owned ? owner.get() : nullptr, title, text, c.style,
+                                                c.press, seen);
+        ASSERT_TRUE(seen.found) << "no box appeared";
+        EXPECT_EQ(answer, c.answer);
+        EXPECT_EQ(seen.owner, c.owned ? owner.get() : nullptr);
+        // The system disables the owner while its box is up, hidden as it is,
+        // and gives it back its input afterwards without showing it.
+        EXPECT_FALSE(c.owned && seen.owner_enabled) << "the owner took input while the box was up";
+        EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+        EXPECT_FALSE(::IsWindowVisible(owner.get()));
+        EXPECT_EQ(seen.content.title, title);
+        // The lone CR reaches the box as it is.
+        EXPECT_EQ(seen.content.text, text);
+        std::vector<int> buttons;
+        int default_button = 0;
+        for (const auto& button : seen.content.buttons) {
+            buttons.push_back(button.id);
+            if (button.is_default)
+                default_button = button.id;
+        }
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(default_button, c.default_button);
+        EXPECT_EQ(seen.content.icon, c.icon);
+    }
+}
+
+// Runs with or without a display: a box whose owner is gone cannot be
+// made, and answers as its last button.
+TEST(Win32MessageBox, ABoxThatCannotBeShownAnswersItsLastButton)
+{
+    HWND gone = ::CreateWindowExA(0, "STATIC", "gone", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    if (gone)
+        ::DestroyWindow(gone);
+    else
+        gone = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)); // no window has this handle
+    Win32Desktop desktop;
+    desktop.set_message_owner(gone);
+    struct Case {
+        MessageStyle style;
+        MessageAnswer answer;
+    };
+    const Case cases[] = {
+        {{MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::Yes}, MessageAnswer::No},
+        {{MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::No}, MessageAnswer::No},
+        {{MessageIcon::None, MessageButtons::Ok, MessageAnswer::Ok}, MessageAnswer::Ok},
+    };
+    for (const Case& c : cases) {
+        SeenBox seen;
+        // Should a box appear after all, Yes is pressed.
+        EXPECT_EQ(answer_box(desktop, nullptr, "Muralis", "Never shown", c.style, IDYES, seen), c.answer);
+        EXPECT_FALSE(seen.found) << "a box was shown";
+    }
+}
+
+// ---- Web addresses ----------------------------------------------------------
+
+using Win32WebAddress = CodePage1252;
+
+TEST_F(Win32WebAddress, TheShellsOpenVerbHandsTheAddressToTheRegisteredBrowserAsItIs)
+{
+    Cleanup cleanup;
+    const std::string folder = temporary_folder(cleanup);
+    const std::string recorder = folder + "\\address_recorder.exe";
+    ASSERT_TRUE(::CopyFileA((test_program_folder() + "\\address_recorder.exe").c_str(), recorder.c_str(), FALSE));
+    // Wine 8 takes the handlers of URL schemes from the classes root alone
+    // (the machine's classes), not from the user's Software\Classes that
+    // Windows lets override them: the test changes the classes root, and
+    // the guards put Wine's own browser back.
+    std::vector<std::unique_ptr<RegistryValueGuard>> guards;
+    for (const std::string scheme : {"http", "https"}) {
+        guards.push_back(std::make_unique<RegistryValueGuard>(HKEY_CLASSES_ROOT, scheme, "URL Protocol"));
+        guards.back()->set_string("");
+        guards.push_back(
+            std::make_unique<RegistryValueGuard>(HKEY_CLASSES_ROOT, scheme + "\\shell\\open\\command", ""));
+        guards.back()->set_string("\"" + recorder + "\" \"%1\"");
+    }
+    const std::string addresses[] = {
+        "https://www.example.org/muralis/aide?langue=fr&sujet=d%C3%A9marrage#haut",
+        "http://example.com/a%20b/?q=1+2&r=%25",
+    };
+    Win32Desktop desktop;
+    for (const std::string& address : addresses) {
+        SCOPED_TRACE(address);
+        const std::string record = folder + "\\opened.txt";
+        ::DeleteFileA(record.c_str());
+        desktop.open_web_address(address);
+        EXPECT_EQ(wait_for_file(record), address + "\n");
     }
 }
 
