@@ -70,9 +70,12 @@ std::string autostart_entry(const std::string& name, const std::string& program,
 {
     // The Exec value is quoted first and escaped as a string after: a
     // reader undoes the string escapes before it parses the command line.
+    // TryExec names the program alone: once it has been removed, the
+    // session skips the entry rather than failing at every log-on.
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=" + desktop_string_value(name) + "\n"
+           "TryExec=" + desktop_string_value(program) + "\n"
            "Exec=" + desktop_string_value(desktop_exec_command(program, arguments)) + "\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

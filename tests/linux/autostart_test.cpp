@@ -239,6 +239,7 @@ TEST(AutostartEntry, FrenchNameReplacingAndFolderMade)
     const std::string first = file_bytes(entry);
     EXPECT_NE(first.find("\nName=Papier-peint du jour\n"), std::string::npos) << first;
     EXPECT_NE(first.find("\nExec=/opt/old/Muralrun\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("\nTryExec=/opt/old/Muralrun\n"), std::string::npos) << first;
 
     desktop.create_shortcut("\\Démarrage", "Papier-peint du jour", "/opt/new/Muralrun", "");
     const std::string second = file_bytes(entry);
