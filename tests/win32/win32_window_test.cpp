@@ -581,6 +581,78 @@ TEST_F(Win32Window, FolderAndDriveChoicesWriteTheModelAndFailuresPutTheListsBack
     EXPECT_EQ(changes, (std::vector<std::string>{"folder C:\\PROGRAMS", "drive D:"}));
 }
 
+// Whether every native control shows its model's state: enabled, shown
+// (within its container) and its text.
+::testing::AssertionResult mirrors(const editor::Arriere_Plan& model, const ArrierePlanWindow& window)
+{
+    for (const Control* control : model.controls()) {
+        HWND handle = window.control_handle(*control);
+        if (!handle)
+            continue;
+        const bool shown = (::GetWindowLongPtrA(handle, GWL_STYLE) & WS_VISIBLE) != 0;
+        if ((::IsWindowEnabled(handle) != FALSE) != control->Enabled() || shown != control->Visible())
+            return ::testing::AssertionFailure() << control->name() << " enabled/visible differ";
+        const auto kind = control->kind();
+        if ((kind == editor::ControlKind::Label || kind == editor::ControlKind::CommandButton ||
+             kind == editor::ControlKind::TextBox) &&
+            text_of(handle) != control->Caption())
+            return ::testing::AssertionFailure() << control->name() << " shows " << text_of(handle);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The window's own procedures behind the controls, as a user meets them.
+TEST_F(Win32Window, TheUsersWalkReachesTheProceduresAndTheWindowFollows)
+{
+    show();
+    model->Form_Load(); // a first run, on Wednesday
+    ASSERT_TRUE(mirrors(*model, *window));
+    EXPECT_FALSE(::IsWindowEnabled(handle_of(model->Bouton_Accepter)));
+
+    HWND folders = handle_of(model->Dir1);
+    click_entry(folders, 0, true);
+    click_entry(folders, 2, true);
+    ASSERT_EQ(model->Dir1.Path(), "C:\\WINDOWS");
+    EXPECT_EQ(selected_in(folders), 1);
+    HWND files = handle_of(model->File1);
+    click_entry(files, 0);
+    EXPECT_EQ(model->current_picture_path, "C:\\WINDOWS\\w.bmp");
+    EXPECT_TRUE(mirrors(*model, *window));
+    EXPECT_TRUE(::IsWindowEnabled(handle_of(model->Bouton_Accepter)));
+
+    // Return in the file list accepts; so does a double-click.
+    MSG key{files, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    EXPECT_TRUE(window->pre_translate(key));
+    pump(20);
+    EXPECT_EQ(model->weekday_slot_table[1], "C:\\WINDOWS\\w.bmp4");
+    EXPECT_TRUE(mirrors(*model, *window));
+    EXPECT_EQ(text_of(handle_of(model->Jour)), "THURSDAY");
+    click_entry(files, 0, true);
+    EXPECT_EQ(model->weekday_slot_table[2], "C:\\WINDOWS\\w.bmp5");
+    EXPECT_TRUE(mirrors(*model, *window));
+    EXPECT_TRUE(::IsWindowEnabled(handle_of(model->Bouton_Enregistrer)));
+    EXPECT_FALSE(::IsWindowEnabled(handle_of(model->Bouton_Quitter)));
+
+    HWND drives = handle_of(model->Drive1);
+    ::SendMessageA(drives, CB_SETCURSEL, 2, 0);
+    ::SendMessageA(window->handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(drives), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(drives));
+    EXPECT_EQ(model->Dir1.Path(), "D:\\");
+    EXPECT_TRUE(mirrors(*model, *window));
+
+    // The visit box takes typing, here at the caret's first place.
+    HWND box = handle_of(model->Visite);
+    ::SendMessageA(box, WM_CHAR, 'x', 1);
+    EXPECT_EQ(model->Visite.Text(), "xhttps://muralis.example.org/");
+
+    // Closing asks the model, which asks the user; No ends without saving.
+    fake.answers = {MessageAnswer::No};
+    ::PostMessageA(window->handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(window->run(), 0);
+    EXPECT_TRUE(model->ended());
+    EXPECT_EQ(fake.files.count("C:\\WINDOWS\\Vantorel.cfg"), 0u);
+}
+
 TEST_F(Win32Window, TextBoxClicksAndThePointerOverIt)
 {
     show();
