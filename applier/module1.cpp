@@ -39,6 +39,9 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
         const int today = weekday_number(system.local_date());
         if (weekday_digit(table[i]) == today) {
             reported_path = picture_path(table[i]);
+            // A file the desktop could not show is not copied: the daily
+            // bitmap keeps the last good picture and the user is told.
+            platform.desktop.load_picture(reported_path);
             files.copy_replacing(reported_path, daily_bitmap);
             break;
         }

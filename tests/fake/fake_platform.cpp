@@ -243,6 +243,8 @@ std::shared_ptr<const Picture> FakePlatform::load_picture(const std::string& pat
     }
     if (!files.count(file))
         throw Failure(53, "File not found: " + path);
+    if (unreadable_pictures.count(file))
+        throw Failure(481, "Invalid picture");
     loaded_pictures.push_back(path);
     return std::make_shared<FakePicture>();
 }

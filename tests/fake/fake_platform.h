@@ -61,6 +61,7 @@ public:
     std::set<std::string> unwritable_folders;
     std::set<std::string> failing_paths;          // any read, copy or write of these fails
     std::set<std::string> out_of_memory_paths;    // the same throws std::bad_alloc
+    std::set<std::string> unreadable_pictures;    // files that load_picture refuses
     std::string m_windows_directory = "C:\\WINDOWS";
     std::string m_fallback_data_folder;
     std::string language = "English";

@@ -103,6 +103,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         {"bare digit item", "4\r\n", "", ""},
         {"daily bitmap not writable", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP"},
         {"copy out of memory", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP", true},
+        {"today's picture is no picture", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP"},
         // Damaged files of any size are read no further than seven items.
         {"megabytes of zero bytes", std::string(8 << 20, '\0'), "", schedule},
         {"an item longer than any path", "\"C:\\" + std::string(longest_item, 'A') + ".BMP4\"\r\n", "", schedule},
@@ -112,11 +113,15 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         fake = testing::FakePlatform();
         fake.files[schedule] = c.schedule_text;
         fake.files["C:\\A.BMP"] = "A";
+        fake.files["C:\\NOISE.BMP"] = "noise";
+        fake.unreadable_pictures.insert("C:\\NOISE.BMP");
+        fake.files[daily] = "last good picture";
         if (!c.failing_path.empty())
             (c.other_error ? fake.out_of_memory_paths : fake.failing_paths).insert(c.failing_path);
         EXPECT_EQ(run(), Outcome::FailureReported);
         expect_failure_message_naming(c.named);
         EXPECT_LE(fake.largest_read, schedule_read_limit);
+        EXPECT_EQ(fake.files[daily], "last good picture");
     }
 }
 
