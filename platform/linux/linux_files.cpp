@@ -1,6 +1,8 @@
 #include "platform/linux/linux_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,16 +91,41 @@ mode_t current_umask()
     return mask;
 }
 
+// Removes what an earlier process killed while it wrote target left behind:
+// the temporary files ".NAME.XXXXXX" beside it that no process holds locked.
+// A live writer holds its own locked from its creation to its rename.
+void remove_abandoned_temporary_files(const std::string& target)
+{
+    const std::string folder = folder_of(target);
+    const std::string prefix = "." + name_of(target) + ".";
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string path = folder + "/" + name;
+        UniqueFd abandoned(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (abandoned && ::flock(abandoned.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+    }
+    ::closedir(listing);
+}
+
 // A file created beside its final place, removed unless committed by a
-// rename over that place.
+// rename over that place. It is locked while it is written, so that
+// remove_abandoned_temporary_files leaves it alone.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& target) : m_target(target)
     {
+        remove_abandoned_temporary_files(target);
         std::string pattern = folder_of(target) + "/." + name_of(target) + ".XXXXXX";
         m_fd.reset(::mkostemp(pattern.data(), O_CLOEXEC));
         if (!m_fd)
             throw system_failure(errno, target);
+        ::flock(m_fd.get(), LOCK_EX);
         m_path = pattern;
         // mkstemp makes the file private; give it the mode a new file of the
         // user's would have.
@@ -120,6 +147,9 @@ public:
     {
         if (durability == Durability::Flush && ::fdatasync(m_fd.get()) != 0)
             throw system_failure(errno, m_target);
+        // Closed before the rename, which drops the lock: a file system that
+        // reports a failed write only at close (NFS) must not have put a torn
+        // file in place by then.
         if (m_fd.close() != 0)
             throw system_failure(errno, m_target);
         if (::rename(m_path.c_str(), m_target.c_str()) != 0)

@@ -62,6 +62,23 @@ void write_all(HANDLE file, const std::string& bytes, const std::string& path)
     }
 }
 
+// Removes what an earlier process killed while it wrote the target left
+// behind: the files "TARGET.*.tmp" beside it. A live writer keeps its own
+// open without sharing it for deletion, so that DeleteFile fails on it.
+void remove_abandoned_temporary_files(const std::string& target_ansi)
+{
+    const std::size_t name_start = target_ansi.find_last_of("\\/") + 1;
+    const std::string folder_ansi = target_ansi.substr(0, name_start);
+    WIN32_FIND_DATAA found;
+    FindHandle search(::FindFirstFileA((target_ansi + ".*.tmp").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            ::DeleteFileA((folder_ansi + found.cFileName).c_str());
+    } while (::FindNextFileA(search.get(), &found));
+}
+
 // A file created beside its target, deleted unless committed by the move
 // over the target. Until the move, the target keeps its old content.
 class TemporaryFile {
@@ -69,6 +86,7 @@ public:
     TemporaryFile(const std::string& target_ansi, const std::string& target_utf8)
         : m_target_ansi(target_ansi), m_target_utf8(target_utf8)
     {
+        remove_abandoned_temporary_files(target_ansi);
         m_file = create_unique_file(target_ansi + ".", ".tmp", GENERIC_WRITE,
                                     FILE_ATTRIBUTE_NORMAL, m_path_ansi);
         if (!m_file)
@@ -85,14 +103,16 @@ public:
 
     HANDLE handle() const { return m_file.get(); }
 
-    void commit()
+    enum class Durability { Flush, NoFlush };
+
+    void commit(Durability durability)
     {
-        if (!::FlushFileBuffers(m_file.get()))
+        if (durability == Durability::Flush && !::FlushFileBuffers(m_file.get()))
             throw last_error_failure(m_target_utf8);
         if (!m_file.close())
             throw last_error_failure(m_target_utf8);
-        if (!::MoveFileExA(m_path_ansi.c_str(), m_target_ansi.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        const DWORD write_through = durability == Durability::Flush ? MOVEFILE_WRITE_THROUGH : 0;
+        if (!::MoveFileExA(m_path_ansi.c_str(), m_target_ansi.c_str(), MOVEFILE_REPLACE_EXISTING | write_through))
             throw last_error_failure(m_target_utf8);
         m_committed = true;
     }
@@ -145,20 +165,32 @@ void Win32Files::replace_text(const std::string& path, const std::string& text)
     const std::string bytes = ansi_from_utf8(text);
     TemporaryFile temporary(ansi_from_utf8(path), path);
     write_all(temporary.handle(), bytes, path);
-    temporary.commit();
+    temporary.commit(TemporaryFile::Durability::Flush);
 }
 
+// Copied into a temporary file beside the target and moved over it, so that
+// the target is never torn: the old file or the new one, whatever stops the
+// process. The copy is not flushed: the next log-on makes it again.
 void Win32Files::copy_replacing(const std::string& from, const std::string& to)
 {
-    const std::string from_ansi = ansi_from_utf8(from);
-    if (::CopyFileA(from_ansi.c_str(), ansi_from_utf8(to).c_str(), FALSE))
-        return;
-    const DWORD error = ::GetLastError();
-    // The failure names the file at fault: the source when there is no file
-    // to copy there, else the target.
-    const DWORD source = ::GetFileAttributesA(from_ansi.c_str());
-    const bool source_at_fault = source == INVALID_FILE_ATTRIBUTES || (source & FILE_ATTRIBUTE_DIRECTORY);
-    throw system_failure(error, source_at_fault ? from : to);
+    FileHandle source(::CreateFileA(ansi_from_utf8(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                    nullptr));
+    if (!source)
+        throw last_error_failure(from);
+    TemporaryFile temporary(ansi_from_utf8(to), to);
+    std::string buffer(1 << 20, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            throw last_error_failure(from);
+        if (got == 0)
+            break;
+        DWORD written = 0;
+        if (!::WriteFile(temporary.handle(), buffer.data(), got, &written, nullptr) || written != got)
+            throw last_error_failure(to);
+    }
+    temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 
 bool Win32Files::can_create_files_in(const std::string& folder)

@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/unique_fd.h"
 #include "schedule/language.h"
 #include "schedule/windows_folder.h"
 #include "scoped_environment.h"
@@ -274,6 +276,16 @@ TEST(LinuxFiles, CopyReplacesAndReportsTheFileConcerned)
     EXPECT_THROW(files.copy_replacing(folder / "a folder.bmp", folder / "Vantorel.bmp"), Failure);
     EXPECT_EQ(file_bytes(folder / "Vantorel.bmp"), picture);
     EXPECT_EQ(other_names(folder, {"today.bmp", "Vantorel.bmp", "a folder.bmp"}), std::vector<std::string>{});
+
+    // What a run killed while it copied left behind goes at the next copy;
+    // the file another run is writing (it holds it locked) stays.
+    write_file(folder / ".Vantorel.bmp.k1lled", "torn");
+    write_file(folder / ".Vantorel.bmp.wr1tng", "being written");
+    linux_platform::UniqueFd writer(::open((folder / ".Vantorel.bmp.wr1tng").c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+    files.copy_replacing(folder / "today.bmp", folder / "Vantorel.bmp");
+    EXPECT_EQ(other_names(folder, {"today.bmp", "Vantorel.bmp", "a folder.bmp"}),
+              std::vector<std::string>{".Vantorel.bmp.wr1tng"});
 }
 
 TEST(LinuxSystem, StartsAProgramDetachedAndReportsOneThatCannotStart)

@@ -523,6 +523,18 @@ TEST(Win32Files, CopyReplacingReplacesTheTargetOrNamesTheSourceAtFault)
         }
         EXPECT_EQ(read_bytes(to), "BM new picture");
     }
+
+    // What a run killed while it copied left behind goes at the next copy;
+    // the file another run is writing (open without delete sharing) stays.
+    write_bytes(to + ".1f-2e-0.tmp", "torn");
+    write_bytes(to + ".3c-4d-0.tmp", "being written");
+    HANDLE writer = ::CreateFileA((to + ".3c-4d-0.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    files.copy_replacing(from, to);
+    ::CloseHandle(writer);
+    EXPECT_EQ(names_in(temporary.path()),
+              (std::set<std::string>{"a folder.bmp", "day 3.bmp", "Vantorel.bmp", "Vantorel.bmp.3c-4d-0.tmp"}));
 }
 
 TEST(Win32Files, CanCreateFilesInProbesAndLeavesNothing)
