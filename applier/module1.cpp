@@ -28,7 +28,7 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
         return Outcome::EditorStarted;
     }
 
-    const std::string daily_bitmap = windows_folder + daily_bitmap_name;
+    const std::string daily_bitmap = writable_folder(system, files, windows_folder) + daily_bitmap_name;
     const std::string text = files.read_text(reported_path, schedule_read_limit);
     ItemReader reader(text);
     WeekdaySlotTable table;

@@ -181,9 +181,16 @@ void Arriere_Plan::Recuperer()
     }
 }
 
+// Saved back where the week was read, or into the user's own data folder
+// where this process may not write (which is then the newest week).
 void Arriere_Plan::Enregistrer()
 {
-    write_schedule(m_platform.files, windows_folder + schedule_file_name, weekday_slot_table);
+    write_schedule(m_platform.files, schedule_save_path(), weekday_slot_table);
+}
+
+std::string Arriere_Plan::schedule_save_path()
+{
+    return writable_folder(m_platform.system, m_platform.files, windows_folder) + schedule_file_name;
 }
 
 // A save that fails keeps the week: the file on disk stays as it was, the
@@ -195,7 +202,7 @@ void Arriere_Plan::Bouton_Enregistrer_Click()
     } catch (const Failure& failure) {
         m_platform.desktop.show_message(
             product, std::string(french() ? "Impossible d'enregistrer le fichier: " : "Could not save the file: ") +
-                         windows_folder + schedule_file_name + "\r" + failure.description());
+                         schedule_save_path() + "\r" + failure.description());
         return;
     }
     Bouton_Quitter.set_Enabled(true);

@@ -80,6 +80,7 @@ private:
     Arriere_Plan(const Platform& platform, std::string program_folder);
 
     bool french() const;
+    std::string schedule_save_path();
     // The day label's text for a weekday: its name in capitals.
     std::string day_caption(int weekday) const;
     int today() const;

@@ -6,6 +6,7 @@
 // encoding converts at the call.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ public:
     // lets CopyFileA replace it.)
     virtual void copy_replacing(const std::string& from, const std::string& to) = 0;
 
+    // When the file at path was last written, as a number that grows with
+    // time; 0 when that cannot be told.
+    virtual std::int64_t last_written(const std::string& path) = 0;
+
     // Whether this process can create and delete a file in folder (which
     // ends with the path separator). Leaves nothing behind.
     virtual bool can_create_files_in(const std::string& folder) = 0;
@@ -99,6 +104,11 @@ public:
     // this process, without a trailing separator; empty when the platform
     // has none. Not created by this call.
     virtual std::string fallback_data_folder() = 0;
+
+    // The per-user copy of windows_directory() that the system gave older
+    // programs writing there without the right to (Windows' VirtualStore),
+    // without a trailing separator; empty when the platform has none.
+    virtual std::string virtual_store_folder() = 0;
 
     // The buffer the system filled with the English name of the user's
     // language: the name, then NUL characters. Left all NUL on failure.

@@ -1,24 +1,52 @@
 #include "schedule/windows_folder.h"
 
+#include <optional>
+#include <vector>
+
+#include "schedule/schedule_file.h"
+
 namespace muralis {
 
-std::string find_windows_folder(System& system, Files& files)
+std::string writable_folder(System& system, Files& files, const std::string& folder)
 {
-    const char separator = system.path_separator();
-    const std::string reported = system.windows_directory() + separator;
-    if (files.can_create_files_in(reported))
-        return reported;
-
+    if (files.can_create_files_in(folder))
+        return folder;
     const std::string fallback = system.fallback_data_folder();
     if (fallback.empty())
-        return reported;
+        return folder;
     try {
         files.create_folder(fallback);
     } catch (const Failure&) {
         // Nothing better is at hand: the first save or copy into the
         // folder reports the failure to the user.
     }
-    return fallback + separator;
+    return fallback + system.path_separator();
+}
+
+std::string find_windows_folder(System& system, Files& files)
+{
+    const char separator = system.path_separator();
+    const std::string windows = system.windows_directory() + separator;
+    std::vector<std::string> candidates{windows};
+    for (const std::string& folder : {system.virtual_store_folder(), system.fallback_data_folder()}) {
+        if (!folder.empty())
+            candidates.push_back(folder + separator);
+    }
+    // A program saves where it read when it may write there, else into the
+    // per-user folder: the week the user saved last is the newest file.
+    std::optional<std::int64_t> newest;
+    std::string chosen;
+    for (const std::string& folder : candidates) {
+        const std::string schedule = folder + schedule_file_name;
+        if (!files.is_normal_file(schedule))
+            continue;
+        const std::int64_t written = files.last_written(schedule);
+        if (!newest || written > *newest) {
+            newest = written;
+            chosen = folder;
+        }
+    }
+    return newest ? chosen : writable_folder(system, files, windows);
 }
 
 } // namespace muralis

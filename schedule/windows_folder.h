@@ -6,14 +6,21 @@
 
 namespace muralis {
 
-// The folder where both programs keep the schedule file and the daily
-// bitmap, followed by the path separator.
+// Where both programs find the user's week, followed by the path
+// separator; the same answer whatever rights each program runs with.
 //
-// It is the system's Windows directory as reported, separator appended even
-// when the report already ends with one. Where this process may not create
-// files there (a standard user on current Windows) and the platform offers a
-// per-user data folder, that folder is used instead and created when missing,
-// so that both programs always agree on one writable place.
+// Of the schedule files that exist in the system's Windows directory (as
+// reported, a separator appended even when the report already ends with
+// one), in its per-user VirtualStore copy and in the per-user data folder,
+// the one written last holds the user's week. With none, the Windows
+// directory when this process may create files there, else the per-user
+// data folder (created when missing).
 std::string find_windows_folder(System& system, Files& files);
+
+// Where this process writes a file that belongs in folder (the schedule
+// when saved, the daily bitmap beside it): folder itself when it may create
+// files there, else the per-user data folder (created when missing). On a
+// platform without one, folder.
+std::string writable_folder(System& system, Files& files, const std::string& folder);
 
 } // namespace muralis

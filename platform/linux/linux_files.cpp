@@ -224,6 +224,14 @@ void LinuxFiles::copy_replacing(const std::string& from, const std::string& to)
     temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 
+std::int64_t LinuxFiles::last_written(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return 0;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 bool LinuxFiles::can_create_files_in(const std::string& folder)
 {
     std::string pattern = folder + ".muralis-probe.XXXXXX";

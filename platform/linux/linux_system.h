@@ -8,6 +8,7 @@ class LinuxSystem final : public System {
 public:
     std::string windows_directory() override;
     std::string fallback_data_folder() override { return {}; }
+    std::string virtual_store_folder() override { return {}; }
     std::string language_name_buffer() override;
     std::string program_folder() override;
     void change_current_folder(const std::string& folder) override;

@@ -193,6 +193,15 @@ void Win32Files::copy_replacing(const std::string& from, const std::string& to)
     temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 
+std::int64_t Win32Files::last_written(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(ansi_from_utf8(path).c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                     data.ftLastWriteTime.dwLowDateTime);
+}
+
 bool Win32Files::can_create_files_in(const std::string& folder)
 {
     // Opening with DELETE access proves the right to delete, and the

@@ -35,6 +35,24 @@ std::string Win32System::windows_directory()
     return utf8_from_ansi(std::string_view(buffer, length));
 }
 
+// Windows gave programs without a manifest that wrote into the Windows
+// directory a per-user copy of it instead: the same path below
+// %LOCALAPPDATA%\VirtualStore, without its drive ("C:\Windows" is
+// %LOCALAPPDATA%\VirtualStore\Windows).
+std::string Win32System::virtual_store_folder()
+{
+    char buffer[MAX_PATH];
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
+    const std::string windows = windows_directory();
+    if (buffer[0] == '\0' || windows.size() < 4 || windows[1] != ':' || windows[2] != '\\')
+        return {};
+    std::string folder = utf8_from_ansi(buffer);
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + "VirtualStore\\" + windows.substr(3);
+}
+
 std::string Win32System::fallback_data_folder()
 {
     char buffer[MAX_PATH];

@@ -8,6 +8,7 @@ class Win32System final : public System {
 public:
     std::string windows_directory() override;
     std::string fallback_data_folder() override;
+    std::string virtual_store_folder() override;
     std::string language_name_buffer() override;
     std::string program_folder() override;
     void change_current_folder(const std::string& folder) override;

@@ -51,6 +51,12 @@ void FakePlatform::copy_replacing(const std::string& from, const std::string& to
     files[to] = found->second;
 }
 
+std::int64_t FakePlatform::last_written(const std::string& path)
+{
+    const auto found = written_times.find(path);
+    return found == written_times.end() ? 0 : found->second;
+}
+
 bool FakePlatform::can_create_files_in(const std::string& folder)
 {
     calls.push_back("can_create_files_in " + folder);

@@ -23,6 +23,7 @@ public:
     std::string read_text(const std::string& path, std::size_t at_most) override;
     void replace_text(const std::string& path, const std::string& text) override;
     void copy_replacing(const std::string& from, const std::string& to) override;
+    std::int64_t last_written(const std::string& path) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;
     std::vector<std::string> drives() override;
@@ -34,6 +35,7 @@ public:
     // System
     std::string windows_directory() override { return m_windows_directory; }
     std::string fallback_data_folder() override { return m_fallback_data_folder; }
+    std::string virtual_store_folder() override { return m_virtual_store_folder; }
     std::string language_name_buffer() override;
     std::string program_folder() override { return m_program_folder; }
     void change_current_folder(const std::string& folder) override;
@@ -64,6 +66,8 @@ public:
     std::set<std::string> unreadable_pictures;    // files that load_picture refuses
     std::string m_windows_directory = "C:\\WINDOWS";
     std::string m_fallback_data_folder;
+    std::string m_virtual_store_folder;
+    std::map<std::string, std::int64_t> written_times; // path -> last_written(); 0 when not given
     std::string language = "English";
     std::string m_program_folder = "C:\\PROGRAMS\\MURALIS";
     char m_separator = '\\';

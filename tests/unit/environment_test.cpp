@@ -80,5 +80,55 @@ TEST(WindowsFolder, FallsBackToTheUsersDataFolderWhereItMayNotWrite)
     EXPECT_EQ(find_windows_folder(without_fallback, without_fallback), "C:\\WINDOWS\\");
 }
 
+// Both programs find the same week whatever their rights: the newest
+// schedule of the Windows directory, its VirtualStore copy and the user's
+// data folder; a program saves back there when it may write, else into the
+// user's data folder.
+TEST(WindowsFolder, TheNewestScheduleIsTheWeekAndWritesGoWhereTheyMay)
+{
+    const std::string windows = "C:\\WINDOWS\\";
+    const std::string store = "C:\\Users\\u\\AppData\\Local\\VirtualStore\\WINDOWS\\";
+    const std::string own = "C:\\Users\\u\\AppData\\Local\\Muralis\\";
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::int64_t>> schedules; // folder, time written
+        bool windows_writable;
+        std::string read;  // the week's folder
+        std::string write; // where the schedule is saved and the bitmap copied
+    };
+    const Case cases[] = {
+        {"no week, an administrator", {}, true, windows, windows},
+        {"no week, a standard user", {}, false, own, own},
+        {"saved by an administrator, read by a user", {{windows, 5}}, false, windows, own},
+        {"saved again by the user since", {{windows, 5}, {own, 9}}, false, own, own},
+        {"saved again by the administrator since", {{windows, 9}, {own, 5}}, true, windows, windows},
+        {"left by an older version in the VirtualStore", {{windows, 1}, {store, 7}, {own, 3}}, false, store, store},
+        {"times that cannot be told", {{windows, 0}, {own, 0}}, true, windows, windows},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::FakePlatform fake;
+        fake.m_fallback_data_folder = own.substr(0, own.size() - 1);
+        fake.m_virtual_store_folder = store.substr(0, store.size() - 1);
+        if (!c.windows_writable)
+            fake.unwritable_folders.insert(windows);
+        for (const auto& [folder, time] : c.schedules) {
+            fake.files[folder + "Vantorel.cfg"] = "";
+            fake.written_times[folder + "Vantorel.cfg"] = time;
+        }
+        const std::string read = find_windows_folder(fake, fake);
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(writable_folder(fake, fake, read), c.write);
+    }
+    // A hidden schedule counts as none.
+    testing::FakePlatform hidden;
+    hidden.m_fallback_data_folder = own.substr(0, own.size() - 1);
+    hidden.files[windows + "Vantorel.cfg"] = "";
+    hidden.written_times[windows + "Vantorel.cfg"] = 9;
+    hidden.abnormal_files.insert(windows + "Vantorel.cfg");
+    hidden.files[own + "Vantorel.cfg"] = "";
+    EXPECT_EQ(find_windows_folder(hidden, hidden), own);
+}
+
 } // namespace
 } // namespace muralis

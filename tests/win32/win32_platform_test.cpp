@@ -241,6 +241,28 @@ TEST(Win32System, FallbackFolderIsUnderLocalApplicationDataAndNotCreated)
     EXPECT_EQ(fallback.substr(0, 3), "C:\\");
     EXPECT_EQ(fallback.substr(fallback.size() - ending.size()), ending);
     EXPECT_FALSE(exists(fallback));
+    // The VirtualStore copy of C:\windows sits beside it.
+    EXPECT_EQ(system.virtual_store_folder(),
+              fallback.substr(0, fallback.size() - 7) + "VirtualStore\\windows");
+}
+
+// Of two weeks, the one written last is read, wherever it lies.
+TEST(Win32System, TheWeekWrittenLastIsTheOneFound)
+{
+    Win32System system;
+    Win32Files files;
+    const std::string fallback = system.fallback_data_folder() + "\\";
+    files.create_folder(system.fallback_data_folder());
+    write_bytes("C:\\windows\\Vantorel.cfg", "older");
+    ::Sleep(20);
+    write_bytes(fallback + "Vantorel.cfg", "newer");
+    EXPECT_GT(files.last_written(fallback + "Vantorel.cfg"), files.last_written("C:\\windows\\Vantorel.cfg"));
+    EXPECT_EQ(find_windows_folder(system, files), fallback);
+    EXPECT_EQ(files.last_written("C:\\windows\\missing.cfg"), 0);
+    ::DeleteFileA((fallback + "Vantorel.cfg").c_str());
+    ::RemoveDirectoryA(system.fallback_data_folder().c_str());
+    EXPECT_EQ(find_windows_folder(system, files), "C:\\windows\\");
+    ::DeleteFileA("C:\\windows\\Vantorel.cfg");
 }
 
 // Run by CTest under each locale with MURALIS_EXPECTED_LANGUAGE set.
