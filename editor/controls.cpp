@@ -45,7 +45,7 @@ bool glob_matches(const std::string& name, std::size_t n, const std::string& pat
 
 } // namespace
 
-bool matches_pattern(const std::string& name, const std::string& patterns)
+PatternList::PatternList(const std::string& patterns)
 {
     std::size_t start = 0;
     while (start <= patterns.size()) {
@@ -55,11 +55,23 @@ bool matches_pattern(const std::string& name, const std::string& patterns)
         std::string pattern = patterns.substr(start, end - start);
         pattern.erase(0, pattern.find_first_not_of(' '));
         pattern.erase(pattern.find_last_not_of(' ') + 1);
-        if (pattern == "*.*" || glob_matches(name, 0, pattern, 0))
-            return true;
+        m_every_name = m_every_name || pattern == "*.*";
+        m_patterns.push_back(std::move(pattern));
         start = end + 1;
     }
-    return false;
+}
+
+bool PatternList::matches(const std::string& name) const
+{
+    if (m_every_name)
+        return true;
+    return std::any_of(m_patterns.begin(), m_patterns.end(),
+                       [&](const std::string& pattern) { return glob_matches(name, 0, pattern, 0); });
+}
+
+bool matches_pattern(const std::string& name, const std::string& patterns)
+{
+    return PatternList(patterns).matches(name);
 }
 
 void sort_names(std::vector<std::string>& names)
@@ -334,9 +346,10 @@ void FileListBox::load(const std::string& folder)
 
 void FileListBox::filter()
 {
+    const PatternList patterns(m_pattern);
     std::vector<std::string> names;
     for (const auto& name : m_folder_files) {
-        if (matches_pattern(name, m_pattern))
+        if (patterns.matches(name))
             names.push_back(name);
     }
     sort_names(names);
@@ -357,7 +370,9 @@ void FileListBox::set_Path(const std::string& text)
 void FileListBox::set_Pattern(const std::string& pattern)
 {
     // The folder's files were read when the folder was listed; a new
-    // pattern only filters them again.
+    // pattern only filters them again, and the same one changes nothing.
+    if (pattern == m_pattern)
+        return;
     const std::string selected = FileName();
     m_pattern = pattern;
     filter();

@@ -417,10 +417,22 @@ private:
     int m_list_index = -1;
 };
 
-// Whether name matches one wildcard pattern ("*" any run, "?" any one
-// character), without regard to ASCII letter case. "*.*" matches every name,
-// as it does on the file systems the lists come from.
-bool matches_pattern(const std::string& name, const std::string& pattern);
+// Wildcard patterns separated by ";" ("*" any run, "?" any one character),
+// matched without regard to ASCII letter case. "*.*" matches every name, as
+// it does on the file systems the lists come from. Split once, for lists of
+// tens of thousands of names.
+class PatternList {
+public:
+    explicit PatternList(const std::string& patterns);
+    bool matches(const std::string& name) const;
+
+private:
+    std::vector<std::string> m_patterns;
+    bool m_every_name = false;
+};
+
+// Whether name matches one of patterns.
+bool matches_pattern(const std::string& name, const std::string& patterns);
 
 // Sorts names the way the lists show them: by letters regardless of case,
 // then by the exact text so that the order is total.

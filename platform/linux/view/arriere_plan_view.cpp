@@ -384,10 +384,14 @@ void ArrierePlanView::show_list(const Control& control, QWidget* widget)
     case ControlKind::DirListBox: {
         auto* list = static_cast<QListWidget*>(widget);
         list->clear();
-        const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-        const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+        // Asked of the style once: it looks them up in the icon theme on
+        // every call.
+        if (m_folder_icons.first.isNull())
+            m_folder_icons = {style()->standardIcon(QStyle::SP_DirOpenIcon),
+                              style()->standardIcon(QStyle::SP_DirClosedIcon)};
         for (const auto& entry : static_cast<const editor::DirListBox&>(control).entries()) {
-            auto* item = new QListWidgetItem(entry.open ? open : closed, text_of(entry.name), list);
+            auto* item = new QListWidgetItem(entry.open ? m_folder_icons.first : m_folder_icons.second,
+                                             text_of(entry.name), list);
             item->setData(FolderIndentDelegate::depth_role, entry.depth);
         }
         break;
@@ -423,12 +427,24 @@ void ArrierePlanView::show_choice(const Control& control, QWidget* widget)
         break;
     }
     case ControlKind::FileListBox: {
+        // Positioning selects every entry in turn: each scroll to the
+        // selection would ask the X server where the pointer is. The list
+        // scrolls once, to the entry selected when the procedures are done.
         auto* list = static_cast<QListWidget*>(widget);
+        const bool auto_scroll = list->hasAutoScroll();
+        list->setAutoScroll(false);
         list->setCurrentRow(static_cast<const editor::FileListBox&>(control).ListIndex());
-        if (list->currentItem())
-            list->scrollToItem(list->currentItem());
-        else
+        list->setAutoScroll(auto_scroll);
+        if (!list->currentItem()) {
             list->clearSelection();
+        } else if (!m_file_scroll_pending) {
+            m_file_scroll_pending = true;
+            QTimer::singleShot(0, list, [this, list] {
+                m_file_scroll_pending = false;
+                if (list->currentItem())
+                    list->scrollToItem(list->currentItem());
+            });
+        }
         break;
     }
     default:

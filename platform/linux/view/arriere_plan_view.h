@@ -7,7 +7,9 @@
 #include <exception>
 #include <functional>
 #include <unordered_map>
+#include <utility>
 
+#include <QIcon>
 #include <QWidget>
 
 #include "editor/arriere_plan.h"
@@ -69,6 +71,8 @@ private:
     std::unordered_map<const editor::Control*, QTimer*> m_timers;
     std::function<void(std::exception_ptr)> m_failure_handler;
     bool m_ended = false; // the model ended the program: no more input reaches it
+    bool m_file_scroll_pending = false;
+    std::pair<QIcon, QIcon> m_folder_icons; // open, closed
 };
 
 } // namespace muralis::linux_platform

@@ -435,6 +435,8 @@ void ArrierePlanWindow::control_changed(Control& control, Property property)
         ::ShowWindow(native->window, control.Visible() ? SW_SHOWNA : SW_HIDE);
         break;
     case Property::Picture:
+        // The picture the preview held may go with the model's write.
+        m_preview = {};
         ::InvalidateRect(native->window, nullptr, TRUE);
         break;
     case Property::Interval:
@@ -717,29 +719,45 @@ LRESULT ArrierePlanWindow::control_colours(HDC dc, HWND control)
 }
 
 // The picture fills the control inside its border, stretched; without a
-// picture the control shows the window's background.
+// picture the control shows the window's background. The stretched picture
+// is made once per picture and size and kept: a reduction of a large
+// picture is far dearer than a paint.
 void ArrierePlanWindow::paint_picture(HWND window, HDC dc)
 {
     RECT client;
     ::GetClientRect(window, &client);
     const Native* native = find(window);
-    const Win32Picture* picture = nullptr;
+    editor::PicturePtr shown;
     if (native && native->model->kind() == ControlKind::Image)
-        picture = dynamic_cast<const Win32Picture*>(static_cast<editor::Image*>(native->model)->Picture().get());
+        shown = static_cast<editor::Image*>(native->model)->Picture();
+    const auto* picture = dynamic_cast<const Win32Picture*>(shown.get());
     if (!picture) {
         ::FillRect(dc, &client, brush_for(window_back_colour()));
         return;
     }
-    MemoryDc source(::CreateCompatibleDC(dc));
-    if (!source)
+    MemoryDc stretched(::CreateCompatibleDC(dc));
+    if (!stretched)
         return;
-    SelectedObject selected(source.get(), picture->bitmap());
-    // HALFTONE averages the pixels a reduction drops; it needs the brush
-    // origin set after it.
-    ::SetStretchBltMode(dc, HALFTONE);
-    ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    ::StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, picture->width(), picture->height(),
-                 SRCCOPY);
+    if (m_preview.source != shown || m_preview.width != client.right || m_preview.height != client.bottom) {
+        m_preview = {};
+        m_preview.bitmap.reset(::CreateCompatibleBitmap(dc, client.right, client.bottom));
+        MemoryDc source(::CreateCompatibleDC(dc));
+        if (!m_preview.bitmap || !source)
+            return;
+        SelectedObject target(stretched.get(), m_preview.bitmap.get());
+        SelectedObject selected(source.get(), picture->bitmap());
+        // HALFTONE averages the pixels a reduction drops; it needs the brush
+        // origin set after it.
+        ::SetStretchBltMode(stretched.get(), HALFTONE);
+        ::SetBrushOrgEx(stretched.get(), 0, 0, nullptr);
+        ::StretchBlt(stretched.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, picture->width(),
+                     picture->height(), SRCCOPY);
+        m_preview.source = shown;
+        m_preview.width = client.right;
+        m_preview.height = client.bottom;
+    }
+    SelectedObject selected(stretched.get(), m_preview.bitmap.get());
+    ::BitBlt(dc, 0, 0, client.right, client.bottom, stretched.get(), 0, 0, SRCCOPY);
 }
 
 int ArrierePlanWindow::scaled(int pixels_at_96_dpi) const

@@ -129,6 +129,17 @@ private:
     WindowClass m_picture_class;
     WindowHandle m_window;
 
+    // The preview's picture stretched to the control, made at its first
+    // paint; it keeps its source alive, so that no other picture can take
+    // its address.
+    struct StretchedPicture {
+        editor::PicturePtr source;
+        int width = 0;
+        int height = 0;
+        BitmapHandle bitmap;
+    };
+    StretchedPicture m_preview;
+
     std::vector<Native> m_natives;
     int m_applying = 0;           // > 0 while a model change is being applied
     bool m_text_box_pressed = false; // a button press began in the text box
