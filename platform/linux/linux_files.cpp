@@ -97,7 +97,9 @@ mode_t current_umask()
 void remove_abandoned_temporary_files(const std::string& target)
 {
     const std::string folder = folder_of(target);
-    const std::string prefix = "." + name_of(target) + ".";
+    std::string prefix(1, '.');
+    prefix += name_of(target);
+    prefix += '.';
     DIR* listing = ::opendir(folder.c_str());
     if (!listing)
         return;
