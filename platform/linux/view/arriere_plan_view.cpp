@@ -384,11 +384,8 @@ void ArrierePlanView::show_list(const Control& control, QWidget* widget)
     case ControlKind::DirListBox: {
         auto* list = static_cast<QListWidget*>(widget);
         list->clear();
-        // Asked of the style once: it looks them up in the icon theme on
-        // every call.
         if (m_folder_icons.first.isNull())
-            m_folder_icons = {style()->standardIcon(QStyle::SP_DirOpenIcon),
-                              style()->standardIcon(QStyle::SP_DirClosedIcon)};
+            m_folder_icons = {folder_glyph(true), folder_glyph(false)};
         for (const auto& entry : static_cast<const editor::DirListBox&>(control).entries()) {
             auto* item = new QListWidgetItem(entry.open ? m_folder_icons.first : m_folder_icons.second,
                                              text_of(entry.name), list);

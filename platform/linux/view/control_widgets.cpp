@@ -63,6 +63,29 @@ void FileListWidget::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
+QIcon folder_glyph(bool open)
+{
+    // A 16 x 12 folder in a 16 x 16 square: a tab on a body, and a front
+    // flap, tilted down towards the viewer when the folder is open.
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    painter.translate(0, 2);
+    painter.setPen(QColor(96, 72, 0));
+    painter.setBrush(QColor(240, 200, 80));
+    const QPoint back[] = {{0, 1}, {5, 1}, {6, 2}, {13, 2}, {13, 11}, {0, 11}};
+    painter.drawPolygon(back, 6);
+    painter.setBrush(QColor(255, 230, 140));
+    if (open) {
+        const QPoint flap[] = {{0, 11}, {3, 5}, {15, 5}, {13, 11}};
+        painter.drawPolygon(flap, 4);
+    } else {
+        const QPoint front[] = {{0, 4}, {13, 4}, {13, 11}, {0, 11}};
+        painter.drawPolygon(front, 4);
+    }
+    return QIcon(glyph);
+}
+
 int FolderIndentDelegate::indent_of(const QModelIndex& index) const
 {
     return index.data(depth_role).toInt() * m_indent;

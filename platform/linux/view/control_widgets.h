@@ -7,6 +7,7 @@
 #include <functional>
 
 #include <QFrame>
+#include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyledItemDelegate>
@@ -56,6 +57,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// The folder list's glyph, as the Windows view draws it: a manila folder,
+// open for the folders of the path and closed for the sub-folders. Drawn
+// here rather than taken from the icon theme, whose lookup costs more than
+// the rest of the window's making.
+QIcon folder_glyph(bool open);
 
 // Draws each folder of the folder list indented by its depth, which an item
 // of the list keeps under depth_role.
