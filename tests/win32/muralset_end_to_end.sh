@@ -6,8 +6,9 @@
 # "setup" makes a fresh Wine prefix and starts a private X server (Xvfb at
 # 96 DPI) for the window; the cases share both; "cleanup" stops them and
 # removes the prefix. The environment names the programs and folders:
-# MURALSET_EXE, MURALRUN_EXE, READER_EXE (window_reader.exe: reads another
-# program's window, shortcut and resources back through the Win32 API),
+# MURALSET_EXE, MURALRUN_EXE, READER_EXE (window_reader.exe: reads and
+# drives another program's window and message boxes, and reads shortcuts
+# and resources, through the Win32 API),
 # WINDOW_TESTS_EXE (the window's own tests, which need the display),
 # EDITOR_SERVICES_EXE (the Win32 layer's editor services, whose message
 # boxes and screen size want the display), E2E_STATE (the state folder) and SCREENSHOTS (where pictures of the window
@@ -23,6 +24,10 @@ source "$(dirname "$0")/wine_session.sh"
 program_folder='C:\Muralis'
 step_seconds=120 # the most one Wine program may take, cold start included
 english_title="Orlimo's Muralis"
+question_title='WARNING: Do you want to save your data ...'
+pictures_folder="$program_folder\\pictures"
+# Pictures of the week, each of one colour.
+declare -A colours=([red.bmp]=FF0000 [green.bmp]=00FF00 [blue.bmp]=0000FF [yellow.bmp]=FFFF00)
 
 wine_step() {
     timeout "$step_seconds" wine "$@" </dev/null
@@ -45,6 +50,10 @@ setup() {
     convert -size 32x24 xc:#ff0000 "BMP3:$folder/b.bmp" || fail "ImageMagick could not make a picture"
     convert -size 32x24 xc:#0000ff "BMP3:$folder/A.BMP"
     echo notes >"$folder/notes.txt"
+    mkdir -p "$folder/pictures"
+    for name in "${!colours[@]}"; do
+        convert -size 64x48 "xc:#${colours[$name]}" "BMP3:$folder/pictures/$name"
+    done
     echo "prefix ready: $prefix, display $DISPLAY"
 }
 
@@ -54,9 +63,12 @@ startup_folder() {
     echo "$drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
 }
 
+# Today's weekday number: 1 = Sunday .. 7 = Saturday.
+weekday() { echo $(($(date +%w) + 1)); }
+
 # No schedule and no start-up shortcut: the state of a first run.
 reset_first_run() {
-    rm -f "$(unix_path 'C:\windows\Vantorel.cfg')"
+    rm -rf "$(unix_path 'C:\windows\Vantorel.cfg')"
     rm -f "$(startup_folder)/Today's Wallpaper.lnk" "$(startup_folder)/Papier-peint du jour.lnk"
 }
 
@@ -68,6 +80,16 @@ start_editor() {
         >"$state/muralset.log" 2>&1 </dev/null &
     editor=$!
 }
+
+# An editor a failed case leaves behind would answer the next case's
+# driver.
+stop_editor() {
+    if [ -n "${editor:-}" ] && kill -0 "$editor" 2>/dev/null; then
+        kill "$editor" 2>/dev/null || true
+        wait "$editor" 2>/dev/null || true
+    fi
+}
+trap stop_editor EXIT
 
 # Waits for the editor's window titled $1 to be shown and reads it into
 # $state/window.txt.
@@ -90,12 +112,46 @@ expect_control() {
     grep -qF "control=$1|" "$state/window.txt" || fail "no control $1 in the window"
 }
 
-# Asks the window titled $1 to close and checks that the editor ends with 0.
-close_editor() {
-    wine_step "$READER_EXE" close "$1" >"$state/close.log" 2>&1 || fail "cannot close the window"
+# Drives the editor's window with window_reader: drive COMMAND TITLE ...
+drive() {
+    wine_step "$READER_EXE" "$@" >"$state/drive.log" 2>&1 || fail "could not $1 in '$2': ${*:3}"
+}
+
+# Waits for the message box titled $1, reads it into $state/box.txt and
+# presses its button $2.
+answer() {
+    wine_step "$READER_EXE" box "$1" "$2" >"$state/box.txt" 2>&1 || fail "no message box '$1' answered with $2"
+}
+
+# Expects the box just answered to show line $1 ("key=value").
+expect_box() {
+    tr -d '\r' <"$state/box.txt" | grep -qxF "$1" ||
+        fail "the box '$(sed -n 's/^title=//p' "$state/box.txt")' does not show $1"
+}
+
+# Answers the credits box the window titled $1 shows on its way out, then
+# checks that the window goes and the editor ends with 0.
+end_with_credits() {
+    local title="Muralis (version 1.1) - Credits" thanks="A wallpaper for each day of the week."
+    [ "$1" = Muralis ] && title="Muralis (version 1.1)" thanks="Un papier peint pour chaque jour de la semaine."
+    answer "$title" OK
+    expect_box buttons=OK
+    expect_box icon=shown
+    grep -q "^text=.*$thanks" "$state/box.txt" || fail "the credits box shows otherwise"
+    # The box is the window's: the window takes no input while it is up.
+    expect_box "owner=$1"
+    expect_box owner_enabled=0
+    drive gone "$1"
     local code=0
     wait "$editor" || code=$?
     [ "$code" = 0 ] || fail "Muralset ended with $code, not 0"
+}
+
+# Asks the window titled $1 to close; with nothing to save it ends with the
+# credits.
+close_editor() {
+    drive close "$1"
+    end_with_credits "$1"
 }
 
 # Saves the window, frame included, as $SCREENSHOTS/$1 and prints the colour
@@ -125,11 +181,12 @@ case_english_window() {
     expect_value maximize 0
     expect_value minimize 1
     expect_control 'Button|Picture|0'
-    expect_control 'Button|&Accept|1'
+    # A first run has no picture to accept yet.
+    expect_control 'Button|&Accept|0'
     expect_control 'Button|&Save|0'
     expect_control 'Button|&Quit|1'
     expect_control 'Static|Visit:|1'
-    expect_control 'Edit||1'
+    expect_control 'Edit|https://muralis.example.org/|1'
     # The panel's labels are its children; the panel covers the picture.
     for label in 'Choose the' '.BMP file' 'to add here' 'for'; do
         grep -q "^control=Static|$label|1|1|.*|Frame1\$" "$state/window.txt" ||
@@ -142,9 +199,9 @@ case_english_window() {
     image_line=$(grep -n '^control=MuralisPicture' "$state/window.txt" | cut -d: -f1)
     [ "$panel_line" -lt "$image_line" ] || fail "the picture is stacked above the panel"
     # The lists after the load: the program's folder, its pictures only.
-    grep -qx 'items=|1|C:\\;Muralis' "$state/window.txt" || fail "the folder list shows otherwise"
+    grep -qx 'items=|1|C:\\;Muralis;pictures' "$state/window.txt" || fail "the folder list shows otherwise"
     grep -qx 'items=|-1|A.BMP;b.bmp' "$state/window.txt" || fail "the file list shows otherwise"
-    expect_value tab_order 'Edit,&Accept,&Quit,ComboBox,ListBox,ListBox'
+    expect_value tab_order 'Edit,&Quit,ComboBox,ListBox,ListBox'
 
     # The screen shows the model's colours: the address box yellow, the
     # file list cyan.
@@ -161,7 +218,7 @@ case_french_window() {
     read_window Muralis
     expect_value title Muralis
     expect_control 'Button|Images|0'
-    expect_control 'Button|Accepter|1'
+    expect_control 'Button|Accepter|0'
     expect_control 'Button|Enregistrer|0'
     expect_control 'Button|Quitter|1'
     expect_control 'Static|Visitez|1'
@@ -180,11 +237,15 @@ first_run_case() {
     start_editor "$1"
     # The window is shown once the load, which makes the shortcut, is done.
     read_window "$3"
-    wine_step "$READER_EXE" startup "$2" >"$state/shortcut.txt" 2>&1 || fail "no shortcut '$2.lnk'"
-    local target
-    target=$(sed -n 's/^target=//p' "$state/shortcut.txt" | tr -d '\r')
+    read_shortcut_target "$2"
     [ "$target" = "$program_folder\\Muralrun.exe" ] || fail "the shortcut starts '$target'"
     close_editor "$3"
+}
+
+# The target of the start-up shortcut $1.lnk, into $target.
+read_shortcut_target() {
+    wine_step "$READER_EXE" startup "$1" >"$state/shortcut.txt" 2>&1 || fail "no shortcut '$1.lnk'"
+    target=$(sed -n 's/^target=//p' "$state/shortcut.txt" | tr -d '\r')
 }
 
 case_first_run_makes_the_startup_shortcut() {
@@ -211,6 +272,146 @@ case_a_schedule_means_no_first_run() {
     rm -f "$file"
 }
 
+# Appends the schedule line of picture $1 (in the pictures folder) for
+# weekday $2 to $state/expected.cfg.
+expect_line() {
+    printf '"%s\\%s%d"\r\n' "$pictures_folder" "$1" "$2" >>"$state/expected.cfg"
+}
+
+expect_schedule() {
+    local file
+    file=$(unix_path 'C:\windows\Vantorel.cfg')
+    cmp -s "$state/expected.cfg" "$file" ||
+        fail "the schedule holds $(tr '\r\n' '~|' <"$file" 2>&1), not $(tr '\r\n' '~|' <"$state/expected.cfg")"
+}
+
+# A whole week chosen by hand: the folder opened with a double-click, each
+# way of accepting, saved to the exact bytes; then the applier the first run
+# registered installs today's picture, and the next start of the editor
+# opens on today's slot.
+case_a_week_chosen_saved_installed_and_found_again() {
+    reset_first_run
+    local today slot picture
+    today=$(weekday)
+    : >"$state/expected.cfg"
+    start_editor
+    read_window "$english_title"
+    drive double_click "$english_title" ListBox#0 pictures
+    local week=(red.bmp blue.bmp green.bmp yellow.bmp red.bmp green.bmp blue.bmp)
+    local ways=(button double_click return button return double_click button)
+    for slot in 0 1 2 3 4 5 6; do
+        picture=${week[slot]}
+        # A double-click selects with its first click.
+        [ "${ways[slot]}" = double_click ] || drive select "$english_title" ListBox#1 "$picture"
+        case ${ways[slot]} in
+            button) drive click "$english_title" '&Accept' ;;
+            return) drive key "$english_title" ListBox#1 Return ;;
+            double_click) drive double_click "$english_title" ListBox#1 "$picture" ;;
+        esac
+        expect_line "$picture" $(((today - 1 + slot) % 7 + 1))
+    done
+    drive click "$english_title" '&Save'
+    expect_schedule
+    read_window "$english_title"
+    expect_control 'Button|&Save|0'
+    expect_control 'Button|&Quit|1'
+    drive click "$english_title" '&Quit'
+    end_with_credits "$english_title"
+
+    # The next log-on.
+    read_shortcut_target "Today's Wallpaper"
+    local code=0
+    LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 wine_step "$target" >"$state/muralrun.log" 2>&1 || code=$?
+    [ "$code" = 0 ] || fail "Muralrun ended with $code, not 0"
+    cmp -s "$(unix_path 'C:\windows\Vantorel.bmp')" "$(unix_path "$pictures_folder")/${week[0]}" ||
+        fail "Vantorel.bmp is not today's ${week[0]}"
+    wine_step reg query 'HKCU\Control Panel\Desktop' /v Wallpaper >"$state/reg.log" 2>&1 || true
+    local wallpaper
+    wallpaper=$(sed -n 's/.*REG_SZ[[:space:]]*//p' "$state/reg.log" | tr -d '\r')
+    [ "$wallpaper" = 'C:\windows\Vantorel.bmp' ] || fail "the wallpaper setting is '$wallpaper'"
+
+    start_editor
+    read_window "$english_title"
+    expect_control "Static|$(LC_ALL=C date +%A | tr '[:lower:]' '[:upper:]')|1"
+    grep -qx 'items=|2|blue.bmp;green.bmp;red.bmp;yellow.bmp' "$state/window.txt" ||
+        fail "today's red.bmp is not the file selected"
+    screenshot muralset-windows-week.png $((200 + 48)) $((2 + 36))
+    [ "$pixel" = "#${colours[${week[0]}]}" ] || fail "the preview shows $pixel, not today's ${week[0]}"
+    close_editor "$english_title"
+}
+
+# Opens the pictures folder and accepts red.bmp for today.
+accept_red() {
+    drive double_click "$english_title" ListBox#0 pictures
+    drive select "$english_title" ListBox#1 red.bmp
+    drive click "$english_title" '&Accept'
+}
+
+# Closes the window with a change unsaved and answers the question with $1.
+close_answering() {
+    drive close "$english_title"
+    answer "$question_title" "$1"
+    expect_box 'text=Before QUITTING the Muralis?'
+    expect_box 'buttons=&Yes,&No'
+    expect_box 'default=&Yes'
+    expect_box icon=shown
+}
+
+# Each way out of the editor once, one start each: nothing to save (what is
+# typed in the visit box is no change), Yes, No, and a save that fails
+# before one that succeeds. What the visit box shows after typing is
+# checked last, so that a fault there hides none of the ways out.
+case_closing_asks_about_an_unsaved_change() {
+    local schedule answer_given typed
+    schedule=$(unix_path 'C:\windows\Vantorel.cfg')
+    # One Accept: the slots after it take its picture when saved.
+    : >"$state/expected.cfg"
+    for _ in 1 2 3 4 5 6 7; do expect_line red.bmp "$(weekday)"; done
+
+    reset_first_run
+    start_editor
+    read_window "$english_title"
+    drive type "$english_title" Edit#0 'https://example.org/'
+    read_window "$english_title"
+    typed=$(sed -n 's/^control=Edit|\([^|]*\)|.*/\1/p' "$state/window.txt")
+    expect_control 'Button|&Save|0'
+    close_editor "$english_title"
+    [ ! -e "$schedule" ] || fail "a schedule was written with nothing to save"
+
+    for answer_given in Yes No; do
+        reset_first_run
+        start_editor
+        read_window "$english_title"
+        accept_red
+        close_answering "$answer_given"
+        end_with_credits "$english_title"
+        if [ "$answer_given" = Yes ]; then
+            expect_schedule
+        else
+            [ ! -e "$schedule" ] || fail "answering No saved the schedule"
+        fi
+    done
+
+    reset_first_run
+    start_editor
+    read_window "$english_title"
+    # A folder in the file's place: the move that replaces it fails.
+    mkdir "$schedule"
+    accept_red
+    drive click "$english_title" '&Save'
+    answer Muralis OK
+    grep -q '^text=Could not save the file: C:\\windows\\Vantorel.cfg\\r.' "$state/box.txt" ||
+        fail "the failed save is reported otherwise"
+    read_window "$english_title"
+    expect_control 'Button|&Save|1'
+    rmdir "$schedule"
+    close_answering Yes
+    end_with_credits "$english_title"
+    expect_schedule
+
+    [ "$typed" = https://example.org/ ] || fail "typing https://example.org/ left '$typed' in the visit box"
+}
+
 # The window follows the screen's DPI: at 120 DPI, 4455 x 3120 twips are
 # 371 x 260 pixels. Wine takes the DPI from the user's settings when its
 # processes start, so they are restarted around the change.
@@ -221,7 +422,7 @@ restore_dpi() {
 
 case_window_at_120_dpi() {
     # The other cases expect 96 DPI, whatever becomes of this one.
-    trap restore_dpi EXIT
+    trap 'stop_editor; restore_dpi' EXIT
     wine_step reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >"$state/reg.log" 2>&1 ||
         fail "cannot set the DPI"
     timeout 60 wineserver -k >/dev/null 2>&1 </dev/null || true

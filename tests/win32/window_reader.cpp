@@ -1,6 +1,6 @@
-// Reads back, through the Win32 API of another process, what the editor's
-// window shows, for the end-to-end tests. Output is UTF-8, one "key=value"
-// a line.
+// Reads back and drives, through the Win32 API of another process, the
+// editor's window for the end-to-end tests, as an automation tool drives a
+// Windows program. Output is UTF-8, one "key=value" a line.
 //
 //   window_reader window TITLE [SECONDS]
 //       Waits for the top-level window titled TITLE and prints:
@@ -20,6 +20,27 @@
 //                                a button by its text, any other by its class
 //   window_reader close TITLE
 //       Asks the window titled TITLE to close (WM_CLOSE).
+//   window_reader click TITLE CONTROL
+//   window_reader select|double_click TITLE CONTROL ENTRY
+//   window_reader key TITLE CONTROL Return|Escape|CHARACTER
+//   window_reader type TITLE CONTROL TEXT
+//       Acts on a control of the window titled TITLE once it and the window
+//       take input: a click (BM_CLICK on a button, the mouse at the centre
+//       of anything else); a click or a double-click with the mouse on the
+//       list entry ENTRY (LB_FINDSTRINGEXACT), so that the list tells its
+//       parent as for a user; a key pressed and released; the text typed
+//       over the box's own. CONTROL is a text ("&Accept") or CLASS#N, the
+//       Nth (from 0) control of that class in the order "window" prints.
+//       Returns once the window has handled it, shows a message box or is
+//       gone.
+//   window_reader box TITLE [BUTTON]
+//       Waits for the message box titled TITLE and prints title=, text= (a
+//       CR shown as "\r"), buttons=CAPTION,..., default=CAPTION,
+//       icon=shown|none, owner=TITLE and owner_enabled=0|1; then presses
+//       the button BUTTON ("Yes" or "&Yes") when given. Exits 1 at once
+//       when another message box shows instead.
+//   window_reader gone TITLE
+//       Waits until no window titled TITLE is shown any more.
 //   window_reader startup NAME
 //       Prints target=, arguments= and folder= of the shortcut NAME.lnk in
 //       the user's start-up folder; exits 1 when there is none.
@@ -29,29 +50,27 @@
 //       16x16 images (cursor_hotspot_32=X,Y), original_filename=, and
 //       manifest_as_invoker=yes|no, manifest_dpi_aware=yes|no.
 //
-// Exits 1 when the window does not appear.
+// Exits 1, with the reason on stderr, when the window, control, entry or
+// box does not appear or the window does not answer in time.
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "message_box_content.h"
 
 namespace {
 
-std::string utf8(const std::wstring& text)
-{
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                          nullptr);
-    return result;
-}
+using muralis::test::utf8_from_wide;
+using muralis::test::window_text;
 
 std::wstring wide_from_ansi(const std::string& ansi)
 {
@@ -63,15 +82,17 @@ std::wstring wide_from_ansi(const std::string& ansi)
 
 std::string utf8_from_ansi(const std::string& ansi)
 {
-    return utf8(wide_from_ansi(ansi));
+    return utf8_from_wide(wide_from_ansi(ansi));
 }
 
-std::string window_text(HWND window)
+// GetWindowText reads only the caption the system keeps for a window of
+// another process; WM_GETTEXT gets what an edit box holds.
+std::string control_text(HWND control)
 {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    const int length = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return utf8(text);
+    std::wstring text(static_cast<std::size_t>(::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return utf8_from_wide(text);
 }
 
 std::string class_name(HWND window)
@@ -102,10 +123,10 @@ std::string list_items(HWND list, bool combo)
         text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
         if (i > 0)
             items += ';';
-        items += utf8(text);
+        items += utf8_from_wide(text);
     }
     const LRESULT selected = ::SendMessageW(list, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
-    return window_text(list) + "|" + std::to_string(selected) + "|" + items;
+    return control_text(list) + "|" + std::to_string(selected) + "|" + items;
 }
 
 void describe_children(HWND parent, const std::string& parent_name, std::string& output)
@@ -114,7 +135,7 @@ void describe_children(HWND parent, const std::string& parent_name, std::string&
         RECT rect;
         ::GetWindowRect(child, &rect);
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-        output += "control=" + class_name(child) + "|" + window_text(child) + "|" +
+        output += "control=" + class_name(child) + "|" + control_text(child) + "|" +
                   (::IsWindowEnabled(child) ? "1" : "0") + "|" + (::IsWindowVisible(child) ? "1" : "0") + "|" +
                   std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
                   std::to_string(rect.right - rect.left) + "," + std::to_string(rect.bottom - rect.top) + "|" +
@@ -123,7 +144,7 @@ void describe_children(HWND parent, const std::string& parent_name, std::string&
             output += "items=" + list_items(child, false) + "\n";
         else if (class_is(child, "ComboBox"))
             output += "items=" + list_items(child, true) + "\n";
-        describe_children(child, window_text(child), output);
+        describe_children(child, control_text(child), output);
     }
 }
 
@@ -337,13 +358,219 @@ int read_resources(const std::string& program)
     return 0;
 }
 
+// ---- Driving the window ------------------------------------------------------
+
+[[noreturn]] void fail_because(const std::string& reason)
+{
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    std::exit(1);
+}
+
+void all_controls(HWND parent, std::vector<HWND>& controls)
+{
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        controls.push_back(child);
+        all_controls(child, controls);
+    }
+}
+
+// The control named by its text, or by CLASS#N: the Nth of that class in
+// the order describe_children() lists them.
+HWND find_control(HWND window, const std::string& name)
+{
+    std::vector<HWND> controls;
+    all_controls(window, controls);
+    const std::size_t hash = name.rfind('#');
+    const bool by_class = hash != std::string::npos && hash + 1 < name.size() &&
+                          name.find_first_not_of("0123456789", hash + 1) == std::string::npos;
+    int skip = by_class ? std::atoi(name.c_str() + hash + 1) : 0;
+    for (HWND control : controls) {
+        if (by_class ? class_is(control, name.substr(0, hash).c_str()) && skip-- == 0 : control_text(control) == name)
+            return control;
+    }
+    return nullptr;
+}
+
+// The control once it and its window take input: the window is disabled
+// while a message box is up, and given back just after the box is answered.
+HWND control_taking_input(HWND window, const std::string& name)
+{
+    for (int waited = 0; waited < 100; ++waited) {
+        HWND control = find_control(window, name);
+        if (control && ::IsWindowEnabled(window) && ::IsWindowEnabled(control) && ::IsWindowVisible(control))
+            return control;
+        ::Sleep(50);
+    }
+    fail_because("no control '" + name + "' that takes input");
+}
+
+struct Sent {
+    HWND to;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+void CALLBACK count_handled(HWND, UINT, ULONG_PTR remaining, LRESULT)
+{
+    --*reinterpret_cast<int*>(remaining);
+}
+
+// Sends the messages in order without waiting on each (a message box they
+// open would hold a plain SendMessage), then waits until the window's thread
+// has handled them all, shows another message box, or hides the window.
+void deliver(HWND window, const std::vector<Sent>& messages)
+{
+    int remaining = 0;
+    for (const Sent& sent : messages) {
+        if (!::SendMessageCallbackA(sent.to, sent.message, sent.wparam, sent.lparam, count_handled,
+                                    reinterpret_cast<ULONG_PTR>(&remaining)))
+            fail_because("cannot send to the control");
+        ++remaining;
+    }
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    for (int waited = 0; waited < 3000; ++waited) {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&message);
+        HWND box = muralis::test::shown_message_box_of(thread);
+        if (remaining == 0 || (box && box != window) || !::IsWindowVisible(window))
+            return;
+        ::Sleep(10);
+    }
+    fail_because("the window did not handle the input in time");
+}
+
+std::vector<Sent> mouse_click(HWND control, POINT at, bool twice)
+{
+    const LPARAM where = MAKELPARAM(at.x, at.y);
+    std::vector<Sent> messages{{control, WM_LBUTTONDOWN, MK_LBUTTON, where}, {control, WM_LBUTTONUP, 0, where}};
+    if (twice) {
+        messages.push_back({control, WM_LBUTTONDBLCLK, MK_LBUTTON, where});
+        messages.push_back({control, WM_LBUTTONUP, 0, where});
+    }
+    return messages;
+}
+
+// A point on a list entry, in the list's client area, the entry scrolled
+// into view first as a user would.
+POINT entry_point(HWND list, const std::string& entry)
+{
+    const LRESULT index = ::SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(entry.c_str()));
+    if (index == LB_ERR)
+        fail_because("no entry '" + entry + "' in the list");
+    RECT item;
+    RECT client;
+    ::GetClientRect(list, &client);
+    ::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    if (item.top < 0 || item.bottom > client.bottom) {
+        ::SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+        ::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+    return {item.left + 5, (item.top + item.bottom) / 2};
+}
+
+std::vector<Sent> key_press(HWND control, const std::string& key)
+{
+    const auto [code, character] = key == "Return"   ? std::pair<UINT, char>{VK_RETURN, '\r'}
+                                   : key == "Escape" ? std::pair<UINT, char>{VK_ESCAPE, '\x1b'}
+                                                     : std::pair<UINT, char>{
+                                                           static_cast<UINT>(::VkKeyScanA(key[0]) & 0xFF), key[0]};
+    const LPARAM down = 1 | static_cast<LPARAM>(::MapVirtualKeyA(code, MAPVK_VK_TO_VSC)) << 16;
+    return {{control, WM_KEYDOWN, code, down},
+            {control, WM_CHAR, static_cast<unsigned char>(character), down},
+            {control, WM_KEYUP, code, down | 0xC0000000}};
+}
+
+int act(HWND window, const std::string& command, const std::string& name, const std::string& argument)
+{
+    HWND control = control_taking_input(window, name);
+    RECT client;
+    ::GetClientRect(control, &client);
+    if (command == "click")
+        deliver(window, class_is(control, "Button")
+                            ? std::vector<Sent>{{control, BM_CLICK, 0, 0}}
+                            : mouse_click(control, {client.right / 2, client.bottom / 2}, false));
+    else if (command == "select" || command == "double_click")
+        deliver(window, mouse_click(control, entry_point(control, argument), command == "double_click"));
+    else if (command == "key")
+        deliver(window, key_press(control, argument));
+    else if (command == "type") {
+        std::vector<Sent> typed{{control, EM_SETSEL, 0, -1}};
+        for (char c : argument)
+            typed.push_back({control, WM_CHAR, static_cast<unsigned char>(c), 1});
+        deliver(window, typed);
+    } else
+        return 2;
+    return 0;
+}
+
+std::string without_ampersands(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    return text;
+}
+
+// The shown message box titled title; another box shown instead ends the
+// wait.
+HWND wait_for_message_box(const std::string& title)
+{
+    for (int waited = 0; waited < 600; ++waited) {
+        for (HWND box = ::FindWindowExA(nullptr, nullptr, "#32770", nullptr); box;
+             box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) {
+            if (!::IsWindowVisible(box))
+                continue;
+            if (window_text(box) != utf8_from_ansi(title))
+                fail_because("the message box '" + window_text(box) + "' is shown instead");
+            return box;
+        }
+        ::Sleep(50);
+    }
+    fail_because("no message box '" + title + "'");
+}
+
+int answer_message_box(const std::string& title, const std::string& button)
+{
+    HWND box = wait_for_message_box(title);
+    const muralis::test::MessageBoxContent content = muralis::test::read_message_box(box);
+    HWND owner = ::GetWindow(box, GW_OWNER);
+    std::string text;
+    for (char c : content.text)
+        text += c == '\r' ? std::string("\\r") : std::string(1, c);
+    std::string buttons;
+    std::string default_button;
+    int pressed = 0;
+    for (const auto& shown : content.buttons) {
+        buttons += (buttons.empty() ? "" : ",") + shown.caption;
+        if (shown.is_default)
+            default_button = shown.caption;
+        if (!button.empty() && without_ampersands(shown.caption) == without_ampersands(button))
+            pressed = shown.id;
+    }
+    const std::string output = "title=" + content.title + "\ntext=" + text + "\nbuttons=" + buttons +
+                               "\ndefault=" + default_button + "\nicon=" + (content.icon ? "shown" : "none") +
+                               "\nowner=" + (owner ? window_text(owner) : "none") +
+                               "\nowner_enabled=" + (owner && ::IsWindowEnabled(owner) ? "1" : "0") + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), output.data(), static_cast<DWORD>(output.size()), &written,
+                nullptr);
+    if (button.empty())
+        return 0;
+    if (!pressed)
+        fail_because("no button '" + button + "' in the box");
+    deliver(box, {{::GetDlgItem(box, pressed), BM_CLICK, 0, 0}});
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_reader window TITLE [SECONDS] | close TITLE | startup NAME | "
-                             "resources PROGRAM\n");
+        std::fprintf(stderr, "usage: window_reader window TITLE [SECONDS] | close TITLE | click TITLE CONTROL | "
+                             "select|double_click|key|type TITLE CONTROL ARGUMENT | box TITLE [BUTTON] | "
+                             "gone TITLE | startup NAME | resources PROGRAM\n");
         return 2;
     }
     const std::string command = argv[1];
@@ -351,14 +578,27 @@ int main(int argc, char** argv)
         return read_startup_shortcut(argv[2]);
     if (command == "resources")
         return read_resources(argv[2]);
+    if (command == "box")
+        return answer_message_box(argv[2], argc > 3 ? argv[3] : "");
+    if (command == "gone") {
+        for (int waited = 0; waited < 300; ++waited) {
+            HWND window = ::FindWindowA(nullptr, argv[2]);
+            if (!window || !::IsWindowVisible(window))
+                return 0;
+            ::Sleep(50);
+        }
+        fail_because(std::string("the window '") + argv[2] + "' is still shown");
+    }
 
-    HWND window = wait_for_window(argv[2], argc > 3 ? std::atoi(argv[3]) : 30);
+    HWND window = wait_for_window(argv[2], command == "window" && argc > 3 ? std::atoi(argv[3]) : 30);
     if (!window)
-        return 1;
+        fail_because(std::string("no window '") + argv[2] + "'");
+    if (command == "close" && !::PostMessageA(window, WM_CLOSE, 0, 0))
+        fail_because("cannot post WM_CLOSE: error " + std::to_string(::GetLastError()));
     if (command == "close")
-        return ::PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+        return 0;
     if (command != "window")
-        return 2;
+        return argc > 3 ? act(window, command, argv[3], argc > 4 ? argv[4] : "") : 2;
     const std::string output = describe_window(window);
     // Written as bytes: the C runtime's text mode would add a CR to each line.
     DWORD written = 0;

@@ -354,9 +354,15 @@ void ArrierePlanView::show_caption(const Control& control, QWidget* widget)
 {
     const QString caption = text_of(control.Caption());
     switch (control.kind()) {
-    case ControlKind::TextBox:
-        static_cast<QLineEdit*>(widget)->setText(caption);
+    case ControlKind::TextBox: {
+        // What the user typed comes back from the model as a change: the box
+        // shows it already, and setting it again would move the cursor to
+        // the end and forget the box's undo history.
+        auto* box = static_cast<QLineEdit*>(widget);
+        if (box->text() != caption)
+            box->setText(caption);
         break;
+    }
     case ControlKind::CommandButton:
         // Qt marks access keys with "&" and writes "&&" for "&" as the
         // model does.

@@ -411,13 +411,25 @@ void ArrierePlanWindow::control_changed(Control& control, Property property)
         return;
     Applying applying(m_applying);
     switch (property) {
-    case Property::Caption:
+    case Property::Caption: {
         if (!native->window)
             break;
-        ::SetWindowTextA(native->window, ansi_from_utf8(control.Caption()).c_str());
+        const std::string caption = ansi_from_utf8(control.Caption());
+        // What the user typed comes back from the model as a change: the box
+        // shows it already, and writing it again would put the caret back at
+        // the start, so that the next key lands in front.
+        if (control.kind() == ControlKind::TextBox) {
+            std::string shown(static_cast<std::size_t>(::GetWindowTextLengthA(native->window)) + 1, '\0');
+            shown.resize(static_cast<std::size_t>(
+                ::GetWindowTextA(native->window, shown.data(), static_cast<int>(shown.size()))));
+            if (shown == caption)
+                break;
+        }
+        ::SetWindowTextA(native->window, caption.c_str());
         if (control.kind() == ControlKind::Label)
             repaint_under(native->window);
         break;
+    }
     case Property::Enabled:
         if (!native->window) {
             update_timer(*native);

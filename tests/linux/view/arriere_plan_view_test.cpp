@@ -405,6 +405,13 @@ TEST_F(ViewTest, TheUsersWalkReachesTheProceduresAndTheWidgetsFollow)
     box->selectAll();
     QTest::keyClicks(box, "www.example.org");
     EXPECT_EQ(window->Visite.Text(), "www.example.org");
+    // The model's echo of each key leaves the cursor where the user typed.
+    QTest::keyClick(box, Qt::Key_Home);
+    QTest::keyClicks(box, "ab");
+    EXPECT_EQ(window->Visite.Text(), "abwww.example.org");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(window->Visite.Text(), "www.example.org");
     click(box);
     EXPECT_EQ(fake.opened_addresses, std::vector<std::string>{"https://www.example.org"});
 
