@@ -2,7 +2,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 
 #include <QFile>
 #include <QImage>
@@ -27,6 +31,33 @@ constexpr int LargestSide = 16384;
 Failure invalid_picture()
 {
     return Failure(InvalidPicture, "Invalid picture");
+}
+
+// Whether an uncompressed bitmap file is shorter than the rows its header
+// announces. Qt's reader stops at the end of such a file and returns the
+// rows it got as a whole picture, where Windows' LoadImage refuses it.
+bool bitmap_cut_short(int fd, off_t file_size)
+{
+    unsigned char header[54];
+    if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) || header[0] != 'B' ||
+        header[1] != 'M')
+        return false;
+    const auto at = [&](int offset) {
+        return static_cast<std::uint32_t>(header[offset]) | static_cast<std::uint32_t>(header[offset + 1]) << 8 |
+               static_cast<std::uint32_t>(header[offset + 2]) << 16 |
+               static_cast<std::uint32_t>(header[offset + 3]) << 24;
+    };
+    const std::uint32_t compression = at(30);
+    // The OS/2 header lays its fields out otherwise; compressed rows have
+    // no fixed size.
+    if (at(14) < 40 || (compression != 0 && compression != 3))
+        return false;
+    const auto width = static_cast<std::int32_t>(at(18));
+    const auto height = static_cast<std::int32_t>(at(22));
+    const unsigned bits = header[28] | header[29] << 8;
+    const std::uint64_t row = (static_cast<std::uint64_t>(std::abs(std::int64_t{width})) * bits + 31) / 32 * 4;
+    const std::uint64_t rows = static_cast<std::uint64_t>(std::abs(std::int64_t{height}));
+    return std::uint64_t{at(10)} + row * rows > static_cast<std::uint64_t>(file_size);
 }
 
 } // namespace
@@ -69,7 +100,7 @@ std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& pat
     // With a device and no format, the format is told from the content,
     // whatever the file's name says.
     QImageReader reader(&file);
-    if (!reader.canRead())
+    if (!reader.canRead() || (reader.format() == "bmp" && bitmap_cut_short(fd.get(), info.st_size)))
         throw invalid_picture();
     const auto too_large = [](QSize size) { return size.width() > LargestSide || size.height() > LargestSide; };
     if (const QSize size = reader.size(); size.isValid() && too_large(size))

@@ -53,12 +53,21 @@ std::string xdg_data_home()
     return (home == "/" ? std::string() : home) + "/.local/share";
 }
 
-std::string muralis_data_folder()
+namespace {
+
+std::string muralis_data_folder_path()
 {
     std::string folder = xdg_data_home();
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    folder += "/muralis";
+    return folder + "/muralis";
+}
+
+} // namespace
+
+std::string muralis_data_folder()
+{
+    const std::string folder = muralis_data_folder_path();
     make_folders(folder, 0700);
     return folder;
 }
@@ -88,9 +97,10 @@ std::string LinuxSystem::windows_directory()
     try {
         return muralis_data_folder();
     } catch (const Failure&) {
-        // Reported like a failed system query: the files are then looked
-        // for beside the root, where they are not found.
-        return {};
+        // The folder cannot be made (a file stands in its way): it is named
+        // all the same, so that no schedule is found there and a save fails
+        // with the reason, rather than going to some other place.
+        return muralis_data_folder_path();
     }
 }
 

@@ -1,6 +1,10 @@
 #include "platform/linux/x11_root_wallpaper.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <X11/Xatom.h>
@@ -76,9 +80,17 @@ QImage fill(const QImage& picture, int width, int height)
 {
     if (picture.width() == width && picture.height() == height)
         return picture;
-    const QImage scaled = picture.scaled(width, height, Qt::KeepAspectRatioByExpanding,
-                                         Qt::SmoothTransformation);
-    return scaled.copy((scaled.width() - width) / 2, (scaled.height() - height) / 2, width, height);
+    // The part of the picture the monitor shows is cut out first and then
+    // scaled: scaling the whole picture first makes an image as many times
+    // larger than the monitor as the two aspects differ (gigabytes for a
+    // 16384 x 2 bitmap on a small screen).
+    const double scale = std::max(static_cast<double>(width) / picture.width(),
+                                  static_cast<double>(height) / picture.height());
+    const int part_width = std::clamp(static_cast<int>(std::lround(width / scale)), 1, picture.width());
+    const int part_height = std::clamp(static_cast<int>(std::lround(height / scale)), 1, picture.height());
+    return picture
+        .copy((picture.width() - part_width) / 2, (picture.height() - part_height) / 2, part_width, part_height)
+        .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 bool visual_masks(const Visual* visual, unsigned long red, unsigned long green, unsigned long blue)
@@ -178,15 +190,22 @@ Pixmap root_pixmap_property(Display* display, Window root, Atom property)
 
 } // namespace
 
+std::vector<QImage> monitor_images(const std::string& path, const std::vector<QSize>& monitors)
+{
+    const QImage picture(QString::fromStdString(path));
+    if (picture.isNull())
+        return {};
+    std::vector<QImage> images;
+    for (const QSize& monitor : monitors)
+        images.push_back(fill(picture, monitor.width(), monitor.height()));
+    return images;
+}
+
 bool X11RootWallpaper::install(const std::string& path)
 {
     DisplayConnection connection;
     Display* display = connection.get();
     if (!display)
-        return false;
-
-    const QImage picture(QString::fromStdString(path));
-    if (picture.isNull())
         return false;
 
     const int screen = DefaultScreen(display);
@@ -195,19 +214,24 @@ bool X11RootWallpaper::install(const std::string& path)
     Visual* visual = DefaultVisual(display, screen);
     const unsigned width = static_cast<unsigned>(DisplayWidth(display, screen));
     const unsigned height = static_cast<unsigned>(DisplayHeight(display, screen));
+    const std::vector<Rectangle> monitors = monitor_rectangles(display, root, screen);
+    std::vector<QSize> sizes;
+    for (const Rectangle& monitor : monitors)
+        sizes.emplace_back(monitor.width, monitor.height);
+    const std::vector<QImage> images = monitor_images(path, sizes);
+    if (images.empty())
+        return false;
 
     const Pixmap pixmap = XCreatePixmap(display, root, width, height, static_cast<unsigned>(depth));
     GC gc = XCreateGC(display, pixmap, 0, nullptr);
-    const std::vector<Rectangle> monitors = monitor_rectangles(display, root, screen);
     // Parts of the root that no monitor shows stay black.
     if (monitors.size() > 1 || monitors[0].width != static_cast<int>(width) ||
         monitors[0].height != static_cast<int>(height)) {
         XSetForeground(display, gc, BlackPixel(display, screen));
         XFillRectangle(display, pixmap, gc, 0, 0, width, height);
     }
-    for (const Rectangle& monitor : monitors)
-        put_image(display, pixmap, gc, visual, depth, fill(picture, monitor.width, monitor.height),
-                  monitor.x, monitor.y);
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        put_image(display, pixmap, gc, visual, depth, images[i], monitors[i].x, monitors[i].y);
     XFreeGC(display, gc);
 
     // The previous setter left its pixmap alive with RetainPermanent and

@@ -111,9 +111,17 @@ public:
             throw last_error_failure(m_target_utf8);
         if (!m_file.close())
             throw last_error_failure(m_target_utf8);
-        const DWORD write_through = durability == Durability::Flush ? MOVEFILE_WRITE_THROUGH : 0;
-        if (!::MoveFileExA(m_path_ansi.c_str(), m_target_ansi.c_str(), MOVEFILE_REPLACE_EXISTING | write_through))
-            throw last_error_failure(m_target_utf8);
+        const DWORD flags =
+            MOVEFILE_REPLACE_EXISTING | (durability == Durability::Flush ? MOVEFILE_WRITE_THROUGH : 0);
+        // A reader of the target (the desktop loading the wallpaper it was
+        // just given) may hold it open for a moment: the move is tried again
+        // for about a second before it counts as failed.
+        for (int attempt = 0; !::MoveFileExA(m_path_ansi.c_str(), m_target_ansi.c_str(), flags); ++attempt) {
+            const DWORD error = ::GetLastError();
+            if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+                throw system_failure(error, m_target_utf8);
+            ::Sleep(50);
+        }
         m_committed = true;
     }
 

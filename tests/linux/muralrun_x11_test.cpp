@@ -2,6 +2,7 @@
 // window shows, the daily bitmap it leaves, and its messages.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -246,24 +247,32 @@ Window find_window(Display* display, const std::string& title)
     return found;
 }
 
-TEST_F(MuralrunOnX11, ShowsTheMessageThenStartsTheEditorBesideIt)
+// A copy of the program in a folder of its own, with a stand-in editor
+// that records its start in the file editor_record names.
+std::string install_beside_a_stand_in_editor(const TemporaryFolder& scratch, const std::string& editor_record)
 {
-    // A copy of the program in a folder of its own, with a stand-in editor.
     const std::string folder = scratch / "install dir";
     fs::create_directories(folder);
-    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun");
-    const std::string marker = scratch / "editor-started";
-    write_file(folder + "/Muralset", "#!/bin/sh\ntouch '" + marker + "'\n");
+    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun", fs::copy_options::overwrite_existing);
+    write_file(folder + "/Muralset", "#!/bin/sh\ntouch '" + editor_record + "'\n");
     fs::permissions(folder + "/Muralset", fs::perms::owner_all);
+    return folder + "/Muralrun";
+}
 
-    write_week([](int weekday) {
-        QImage picture(8, 8, QImage::Format_RGB32);
-        picture.fill(day_colours[weekday]);
-        return picture;
-    });
-    fs::remove(todays_picture());
+bool appears(const std::string& path)
+{
+    for (int i = 0; i < 50 && !fs::exists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return fs::exists(path);
+}
 
-    std::thread applier([&] { run(folder + "/Muralrun", scratch); });
+// Runs program, waits for its message box titled "The Muralis", checks
+// that the editor has not started yet, answers the box as a user would and
+// waits for the program's end.
+void run_answering_the_message(const std::string& program, const TemporaryFolder& scratch,
+                               const XvfbServer& server, const std::string& editor_record)
+{
+    std::thread applier([&] { run(program, scratch); });
     DisplayConnection connection(server.display());
     Window box = None;
     for (int i = 0; i < 200 && box == None; ++i) {
@@ -271,7 +280,7 @@ TEST_F(MuralrunOnX11, ShowsTheMessageThenStartsTheEditorBesideIt)
         box = find_window(connection.get(), "The Muralis");
     }
     EXPECT_NE(box, None) << "no message box titled \"The Muralis\"";
-    EXPECT_FALSE(fs::exists(marker)) << "the editor started before the message was closed";
+    EXPECT_FALSE(fs::exists(editor_record)) << "the editor started before the message was closed";
     // Answer the box as a user would: focus it and press Enter.
     const std::string answer = "DISPLAY=" + server.display() + " xdotool windowfocus --sync " +
                                std::to_string(box) + " key Return >/dev/null 2>&1";
@@ -280,10 +289,94 @@ TEST_F(MuralrunOnX11, ShowsTheMessageThenStartsTheEditorBesideIt)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     applier.join();
-    for (int i = 0; i < 50 && !fs::exists(marker); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_TRUE(fs::exists(marker)) << "the editor was not started after the message";
+}
+
+TEST_F(MuralrunOnX11, ShowsTheMessageThenStartsTheEditorBesideIt)
+{
+    const std::string marker = scratch / "editor-started";
+    const std::string program = install_beside_a_stand_in_editor(scratch, marker);
+    write_week([](int weekday) {
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(day_colours[weekday]);
+        return picture;
+    });
+    fs::remove(todays_picture());
+
+    run_answering_the_message(program, scratch, server, marker);
+    EXPECT_TRUE(appears(marker)) << "the editor was not started after the message";
     EXPECT_FALSE(fs::exists(data_folder + "/Vantorel.bmp"));
+}
+
+// A valid 64 x 48 bitmap of one colour, as Qt writes it.
+std::string bitmap_bytes(QRgb colour)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes.toStdString();
+}
+
+// Today's picture turned into something no decoder reads, after a good
+// day: the message names it, the editor starts once the message is
+// answered, and the daily bitmap and the screen keep the good day.
+TEST_F(MuralrunOnX11, AnUnreadableTodaysPictureIsReportedAndChangesNothing)
+{
+    const std::string bitmap = bitmap_bytes(qRgb(10, 200, 30));
+    std::string huge = bitmap;
+    huge[18] = huge[22] = '\x7f'; // 32639 pixels each way
+    huge[19] = huge[23] = '\x7f';
+    const struct {
+        const char* name;
+        std::string bytes;
+    } pictures[] = {
+        {"garbage", std::string(4096, '\xa5') + "not a picture"},
+        {"a bitmap cut after its header and a few rows", bitmap.substr(0, 54 + 64 * 4 * 5)},
+        {"a bitmap header alone", bitmap.substr(0, 54)},
+        {"an empty file", ""},
+        {"a bitmap claiming 32639 x 32639 pixels", huge},
+    };
+
+    const std::string marker = scratch / "editor-started";
+    const std::string program = install_beside_a_stand_in_editor(scratch, marker);
+    const auto colour = [](int weekday) { return day_colours[weekday] | 0xff000000; };
+    for (const auto& picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        write_week([&](int weekday) {
+            QImage good(64, 48, QImage::Format_RGB32);
+            good.fill(colour(weekday));
+            return good;
+        });
+        ASSERT_EQ(run(program, scratch).exit_code, 0);
+        const std::string daily_bitmap = file_bytes(data_folder + "/Vantorel.bmp");
+        DisplayConnection connection(server.display());
+        const Pixmap wallpaper = root_property(connection.get(), "_XROOTPMAP_ID");
+        ASSERT_EQ(root_pixel(connection.get(), 320, 240), colour(todays_weekday()));
+
+        write_file(todays_picture(), picture.bytes);
+        fs::remove(marker);
+        run_answering_the_message(program, scratch, server, marker);
+        EXPECT_TRUE(appears(marker)) << "the editor was not started after the message";
+        EXPECT_TRUE(file_bytes(data_folder + "/Vantorel.bmp") == daily_bitmap) << "the daily bitmap changed";
+        EXPECT_EQ(root_property(connection.get(), "_XROOTPMAP_ID"), wallpaper) << "another wallpaper was set";
+        for (const auto& [x, y] : {std::pair{0, 0}, {320, 240}, {639, 479}})
+            EXPECT_EQ(root_pixel(connection.get(), x, y), colour(todays_weekday())) << "at " << x << ',' << y;
+
+        // The message's text, on standard error where no display is reached.
+        fs::remove(marker);
+        environment.unset("DISPLAY");
+        const RunResult result = run(program, scratch);
+        environment.set("DISPLAY", server.display());
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_NE(result.errors.find("The Muralis: Sorry, the file: " + todays_picture() +
+                                     ", can not be found.\nExecute your setup again"),
+                  std::string::npos)
+            << result.errors;
+        EXPECT_TRUE(appears(marker)) << "the editor was not started after the message";
+        EXPECT_TRUE(file_bytes(data_folder + "/Vantorel.bmp") == daily_bitmap) << "the daily bitmap changed";
+    }
 }
 
 } // namespace

@@ -46,11 +46,12 @@ setup() {
     echo "prefix ready: $prefix, display $DISPLAY"
 }
 
-# Writes the schedule file: one CR LF line per slot, slot i naming the
-# picture and weekday that "entry i" prints.
+# Writes the schedule file (by default C:\windows\Vantorel.cfg, else the
+# Windows path $2): one CR LF line per slot, slot i naming the picture and
+# weekday that "entry i" prints.
 write_schedule() {
     local entry=$1 file
-    file=$(unix_path 'C:\windows\Vantorel.cfg')
+    file=$(unix_path "${2:-C:\windows\Vantorel.cfg}")
     : >"$file"
     for slot in 1 2 3 4 5 6 7; do
         printf '"%s"\r\n' "$($entry "$slot")" >>"$file"
@@ -65,6 +66,16 @@ rotated_entry() {
 }
 
 deleted_picture_entry() { echo "$pictures_folder\\gone.bmp$1"; }
+
+# Every slot names the picture $picture for its weekday: whatever the day,
+# that picture is today's.
+every_day_entry() { echo "$pictures_folder\\$picture$1"; }
+
+# Puts a copy of $1 at $2 as a new file, never writing over $2 in place:
+# Wine's desktop reads the wallpaper through a mapping for a moment after
+# each change of it, and a file cut short under that mapping crashes the
+# reading and leaves the file mapped for good.
+replace_file() { cp "$1" "$2.new" && mv -f "$2.new" "$2"; }
 
 # Reads the user's wallpaper setting into $wallpaper.
 read_wallpaper_setting() {
@@ -209,6 +220,179 @@ case_deleted_picture_shows_the_french_message() {
     message_case 'C:\Program Files\Muralis Test' fr_FR.UTF-8 'Le Muralis' \
         'Désolé, le fichier: C:\Muralis pictures\gone.bmp, ne peut être trouvé.\rReconfigurez vos images .BMP.' 1
     expect_editor_started 'C:\Program Files\Muralis Test'
+}
+
+# Today's picture is no bitmap LoadImage reads: the message names it, the
+# editor starts once it is answered, and neither the daily bitmap nor the
+# wallpaper setting changes.
+case_an_unreadable_picture_shows_the_message_and_changes_nothing() {
+    local folder daily
+    folder=$(unix_path "$pictures_folder")
+    daily=$(unix_path 'C:\windows\Vantorel.bmp')
+    { head -c 4096 /dev/zero | tr '\0' '\245'; echo 'not a picture'; } >"$folder/garbage.bmp"
+    head -c 1000 "$folder/day1.bmp" >"$folder/cut short.bmp"
+    for picture in garbage.bmp 'cut short.bmp'; do
+        echo "today's picture: $picture"
+        write_schedule every_day_entry
+        replace_file "$folder/day2.bmp" "$daily"
+        message_case 'C:\Muralis' en_US.UTF-8 'The Muralis' \
+            "Sorry, the file: $pictures_folder\\$picture, can not be found.\\rExecute your setup again" 1
+        expect_editor_started 'C:\Muralis'
+        cmp -s "$daily" "$folder/day2.bmp" || fail "the daily bitmap changed after $picture"
+    done
+}
+
+# The week is the newest of the schedules: an older one in C:\windows names
+# picture A for every day, a newer one in %LOCALAPPDATA%\Muralis picture B;
+# B is installed, its daily bitmap beside the newer schedule.
+case_the_newest_schedule_is_the_week() {
+    timeout "$step_seconds" wine cmd /c 'echo %LOCALAPPDATA%' >"$state/cmd.log" 2>&1 </dev/null ||
+        fail "cannot ask Wine for %LOCALAPPDATA%"
+    local user_folder user_schedule
+    user_folder="$(tr -d '\r' <"$state/cmd.log" | tail -n 1)\\Muralis"
+    user_schedule=$(unix_path "$user_folder\\Vantorel.cfg")
+    mkdir -p "$(dirname "$user_schedule")"
+    # The later cases expect no schedule there.
+    trap "rm -rf '$(dirname "$user_schedule")'" EXIT
+
+    picture=day1.bmp write_schedule every_day_entry
+    touch -d '1 hour ago' "$(unix_path 'C:\windows\Vantorel.cfg')"
+    picture=day2.bmp write_schedule every_day_entry "$user_folder\\Vantorel.cfg"
+    rm -f "$(unix_path 'C:\windows\Vantorel.bmp')" "$(editor_record 'C:\Muralis')"
+    clear_wallpaper_setting
+    run_applier 'C:\Muralis\Muralrun.exe'
+    [ "$code" = 0 ] || fail "Muralrun ended with $code, not 0"
+    cmp -s "$(unix_path "$user_folder\\Vantorel.bmp")" "$(unix_path "$pictures_folder")/day2.bmp" ||
+        fail "the daily bitmap beside the newer schedule is not picture B"
+    [ ! -e "$(unix_path 'C:\windows\Vantorel.bmp')" ] || fail "a daily bitmap was written into C:\\windows"
+    read_wallpaper_setting
+    [ "$wallpaper" = "$user_folder\\Vantorel.bmp" ] || fail "the wallpaper setting is '$wallpaper'"
+}
+
+# Sets $now to the milliseconds since the epoch, without starting a process.
+now_ms() {
+    local micro=${EPOCHREALTIME/[.,]/}
+    now=$((10#$micro / 1000))
+}
+
+# Whether the daily bitmap's temporary file stands in C:\windows; a glob,
+# not a process, so that a loop polling it is quick.
+temporary_bitmap_exists() {
+    local found
+    found=("$drive_c"/windows/Vantorel.bmp.*.tmp)
+    [ -e "${found[0]}" ]
+}
+
+# Muralrun.exe killed (kill -9 of its Wine process) at random moments while
+# it copies a 4K bitmap, four in five a random delay after its temporary
+# file appeared, the others a random delay after its start: the daily
+# bitmap is the old one or the new one, byte for byte, and the next normal
+# run leaves no temporary file.
+case_killed_at_random_moments_keeps_the_old_daily_bitmap_or_the_new() {
+    local folder daily old new
+    folder=$(unix_path "$pictures_folder")
+    daily=$(unix_path 'C:\windows\Vantorel.bmp')
+    old=$state/old-4k.bmp new=$folder/4k.bmp
+    convert -size 3840x2160 gradient:'#ff2040-#2080ff' -type TrueColor "BMP3:$new" &&
+        convert -size 3840x2160 gradient:'#20c040-#804020' -type TrueColor "BMP3:$old" ||
+        fail "ImageMagick could not make the 4K pictures"
+    [ "$(stat -c %s "$new")" -eq $((54 + 3840 * 2160 * 3)) ] || fail "$new is not a 24-bit 4K bitmap"
+    picture=4k.bmp write_schedule every_day_entry
+
+    # Wine refuses to replace a file that a process holds open or mapped,
+    # and its desktop reads the wallpaper for a moment after each change:
+    # every run waits for the desktop to be done with it, as at a log-on.
+    put_back_old() {
+        replace_file "$old" "$daily"
+        for _ in $(seq 500); do
+            ! find /proc/[0-9]*/fd -lname "$daily" 2>/dev/null | grep -q . &&
+                ! grep -qsF "$daily" /proc/[0-9]*/maps && return 0
+            sleep 0.01
+        done
+        fail "the daily bitmap stays in use"
+    }
+
+    # Normal runs, polled, tell how long the copy takes and when it ends;
+    # a busy machine may hide a copy from the polling now and then. The
+    # first run, which may start Wine's services, is not timed.
+    put_back_old
+    run_applier 'C:\Muralis\Muralrun.exe'
+    [ "$code" = 0 ] || fail "a normal run of Muralrun ended with $code"
+    local now start created renamed applier samples=0 copy_ms=0 renamed_ms=0
+    for _ in 1 2 3 4 5 6; do
+        [ "$samples" -lt 3 ] || break
+        put_back_old
+        now_ms && start=$now created='' renamed=''
+        wine 'C:\Muralis\Muralrun.exe' >"$state/muralrun.log" 2>&1 </dev/null &
+        applier=$!
+        while kill -0 "$applier" 2>/dev/null; do
+            if temporary_bitmap_exists; then
+                [ -n "$created" ] || { now_ms && created=$now; }
+            elif [ -n "$created" ] && [ -z "$renamed" ]; then
+                now_ms && renamed=$now
+            fi
+        done
+        wait "$applier" || fail "a normal run of Muralrun failed"
+        cmp -s "$daily" "$new" || fail "a normal run did not copy the 4K picture"
+        [ -n "$renamed" ] || continue
+        samples=$((samples + 1))
+        copy_ms=$((copy_ms + renamed - created)) renamed_ms=$((renamed_ms + renamed - start))
+    done
+    [ "$samples" -gt 0 ] || fail "no normal run's temporary file was seen"
+    copy_ms=$((copy_ms / samples + 1)) renamed_ms=$((renamed_ms / samples))
+    echo "a normal run renames its copy of about $copy_ms ms after $renamed_ms ms"
+
+    # The delays are waited by read's time-out on a FIFO no one writes:
+    # starting sleep would take longer than the copy on a busy machine.
+    local never pause
+    rm -f "$state/never" && mkfifo "$state/never" && exec {never}<>"$state/never"
+    local kills=0 before=0 during=0 after=0 finished=0 delay from_creation code
+    for attempt in $(seq 150); do
+        [ "$kills" -lt 50 ] || break
+        put_back_old
+        from_creation=$((attempt % 5 != 0))
+        if [ "$from_creation" = 1 ]; then
+            delay=$((RANDOM % (copy_ms * 12 / 10 + 1)))
+        else
+            delay=$((RANDOM % (renamed_ms * 11 / 10 + 1)))
+        fi
+        wine 'C:\Muralis\Muralrun.exe' >"$state/muralrun.log" 2>&1 </dev/null &
+        applier=$!
+        if [ "$from_creation" = 1 ]; then
+            now_ms && start=$now
+            while kill -0 "$applier" 2>/dev/null && ! temporary_bitmap_exists; do
+                now_ms
+                [ $((now - start)) -lt 20000 ] || { kill -9 "$applier"; fail "Muralrun made no temporary file"; }
+            done
+        fi
+        printf -v pause '%d.%03d' $((delay / 1000)) $((delay % 1000))
+        read -r -t "$pause" -u "$never" || true
+        kill -9 "$applier" 2>/dev/null || true
+        code=0
+        wait "$applier" 2>/dev/null || code=$?
+        if [ "$code" != 137 ]; then
+            [ "$code" = 0 ] || fail "Muralrun ended with $code"
+            finished=$((finished + 1))
+            continue
+        fi
+        kills=$((kills + 1))
+        if cmp -s "$daily" "$new"; then
+            after=$((after + 1))
+        elif cmp -s "$daily" "$old"; then
+            if temporary_bitmap_exists; then during=$((during + 1)); else before=$((before + 1)); fi
+        else
+            fail "the daily bitmap is torn by a kill $delay ms after the $( ((from_creation)) && echo "copy's start" || echo start)"
+        fi
+    done
+    echo "$kills kills: $before before the copy, $during during it, $after after the rename; $finished runs ended first"
+    [ "$kills" -ge 50 ] || fail "only $kills kills"
+    [ "$during" -ge 5 ] || fail "only $during kills fell inside the copy"
+
+    put_back_old
+    run_applier 'C:\Muralis\Muralrun.exe'
+    [ "$code" = 0 ] || fail "the run after the kills ended with $code"
+    cmp -s "$daily" "$new" || fail "the run after the kills did not copy the picture"
+    ! temporary_bitmap_exists || fail "temporary files left after a normal run: $(ls "$drive_c/windows")"
 }
 
 # Without the editor the applier reports the missing schedule, then cannot
