@@ -10,69 +10,14 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 
-#include <cmath>
+#include "platform/linux/x_display.h"
+
 #include <vector>
 
 namespace muralis::linux_platform {
 
 namespace {
-
-int ignore_error(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-// A connection to the display that DISPLAY names, if any. While it is open
-// X errors are ignored rather than ending the program: a stale pixmap id
-// left in a root property by another setter must not cost the user the
-// wallpaper.
-class DisplayConnection {
-public:
-    DisplayConnection() : m_display(XOpenDisplay(nullptr))
-    {
-        if (m_display)
-            m_previous_handler = XSetErrorHandler(ignore_error);
-    }
-    DisplayConnection(const DisplayConnection&) = delete;
-    DisplayConnection& operator=(const DisplayConnection&) = delete;
-    ~DisplayConnection()
-    {
-        if (m_display) {
-            XCloseDisplay(m_display);
-            XSetErrorHandler(m_previous_handler);
-        }
-    }
-    Display* get() const { return m_display; }
-
-private:
-    Display* m_display;
-    XErrorHandler m_previous_handler = nullptr;
-};
-
-struct Rectangle {
-    int x, y, width, height;
-};
-
-std::vector<Rectangle> monitor_rectangles(Display* display, Window root, int screen)
-{
-    std::vector<Rectangle> monitors;
-    int event_base = 0, error_base = 0, major = 0, minor = 0;
-    if (XRRQueryExtension(display, &event_base, &error_base) &&
-        XRRQueryVersion(display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
-        int count = 0;
-        if (XRRMonitorInfo* info = XRRGetMonitors(display, root, True, &count)) {
-            for (int i = 0; i < count; ++i)
-                if (info[i].width > 0 && info[i].height > 0)
-                    monitors.push_back({info[i].x, info[i].y, info[i].width, info[i].height});
-            XRRFreeMonitors(info);
-        }
-    }
-    if (monitors.empty())
-        monitors.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
-    return monitors;
-}
 
 // The picture scaled to cover width x height with its aspect kept, and
 // cropped to it around the centre.

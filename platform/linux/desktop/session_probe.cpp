@@ -4,8 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
+
+#include "platform/linux/desktop/hyprpaper_wallpaper.h"
+#include "platform/linux/desktop/pcmanfm_wallpaper.h"
 #include "platform/linux/desktop/session.h"
 #include "platform/linux/desktop/session_bus.h"
+#include "platform/linux/desktop/swaybg_wallpaper.h"
+#include "platform/linux/desktop/wayland_registry.h"
+#include "platform/linux/desktop/x_desktop_window.h"
 
 namespace muralis::linux_platform {
 
@@ -46,6 +53,20 @@ bool listed(const GVariantPtr& reply, const char* name)
     return found;
 }
 
+bool true_property(GDBusConnection* bus, const char* service, const char* object,
+                   const char* interface, const char* property)
+{
+    const GVariantPtr reply =
+        call_method(bus, service, object, "org.freedesktop.DBus.Properties", "Get",
+                    g_variant_new("(ss)", interface, property), G_VARIANT_TYPE("(v)"), 2000);
+    if (!reply)
+        return false;
+    GVariant* value = nullptr;
+    g_variant_get(reply.get(), "(v)", &value);
+    const GVariantPtr owned(value);
+    return g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+}
+
 } // namespace
 
 SessionDescription probe_session()
@@ -54,6 +75,20 @@ SessionDescription probe_session()
     session.current_desktop = environment("XDG_CURRENT_DESKTOP");
     session.desktop_session = environment("DESKTOP_SESSION");
     session.sway_socket = is_socket(environment("SWAYSOCK"));
+    session.hyprpaper_socket = is_socket(hyprpaper_socket_path());
+
+    if (const auto globals = wayland_global_interfaces()) {
+        session.wayland = true;
+        session.layer_shell =
+            std::find(globals->begin(), globals->end(), "zwlr_layer_shell_v1") != globals->end();
+        session.swaybg = !find_on_path("swaybg").empty();
+    } else if (const auto window_class = find_x_desktop_window()) {
+        // An X client of a Wayland session is not looked at: its root window
+        // is shown nowhere, and asking may start Xwayland.
+        session.desktop_window = true;
+        session.desktop_window_class = *window_class;
+        session.pcmanfm_socket = is_socket(pcmanfm_socket_path());
+    }
 
     // The default source is owned by GLib and must not be unreferenced.
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
@@ -72,6 +107,10 @@ SessionDescription probe_session()
         // xfconfd is started by the bus on the first call.
         session.xfconf = listed(owned, "org.xfce.Xfconf") ||
                          listed(call("ListActivatableNames"), "org.xfce.Xfconf");
+        // pcmanfm-qt also owns its name when it only runs file manager windows.
+        session.pcmanfm_qt_desktop = listed(owned, "org.pcmanfm.PCManFM") &&
+                                     true_property(bus.get(), "org.pcmanfm.PCManFM", "/Application",
+                                                   "org.pcmanfm.Application", "desktopManagerEnabled");
     }
     return session;
 }

@@ -1,14 +1,10 @@
 #include "platform/linux/desktop/sway_wallpaper.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/unique_fd.h"
+#include "platform/linux/desktop/unix_socket.h"
 
 namespace muralis::linux_platform {
 
@@ -21,54 +17,10 @@ constexpr std::uint32_t run_command = 0;
 constexpr std::size_t header_size = sizeof magic + 2 * sizeof(std::uint32_t);
 constexpr std::uint32_t longest_reply = 1 << 20;
 
-bool send_all(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool receive_all(int fd, char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t got = ::recv(fd, data, size, 0);
-        if (got == 0)
-            return false;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 std::optional<std::string> run_on_socket(const std::string& socket_path, const std::string& payload)
 {
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    if (socket_path.size() >= sizeof address.sun_path)
-        return std::nullopt;
-    std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
-
-    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const UniqueFd fd = connect_unix_socket(socket_path);
     if (!fd)
-        return std::nullopt;
-    // A compositor that hangs must not hold the log-on up.
-    const timeval limit {5, 0};
-    ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return std::nullopt;
 
     char header[header_size];

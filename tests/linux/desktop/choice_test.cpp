@@ -1,13 +1,16 @@
 // The decisions behind the desktop backends, without any desktop: which
-// backend a session gets, the dated copies' names and lifetime, and the
-// reading of the compositor's replies.
+// backend a session gets and what the user is told when none can show the
+// picture, the dated copies' names and lifetime, the reading of the
+// compositor's replies, and what pcmanfm and COSMIC are sent.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "harness.h"
+#include "platform/linux/desktop/cosmic_wallpaper.h"
 #include "platform/linux/desktop/dated_copy.h"
+#include "platform/linux/desktop/pcmanfm_wallpaper.h"
 #include "platform/linux/desktop/session.h"
 #include "platform/linux/desktop/sway_wallpaper.h"
 
@@ -23,7 +26,11 @@ TEST(BackendChoice, FollowsTheSessionAndWhatItOffers)
     SessionDescription everything;
     everything.sway_socket = everything.plasma_shell = everything.xfconf = true;
     everything.gnome_schema = everything.cinnamon_schema = everything.mate_schema = true;
+    everything.pcmanfm_qt_desktop = everything.pcmanfm_socket = everything.hyprpaper_socket = true;
     SessionDescription nothing;
+    // A Wayland compositor with the background layer and swaybg installed.
+    SessionDescription wayland;
+    wayland.wayland = wayland.layer_shell = wayland.swaybg = true;
 
     struct Case {
         const char* current_desktop;
@@ -31,8 +38,20 @@ TEST(BackendChoice, FollowsTheSessionAndWhatItOffers)
         SessionDescription offered;
         BackendKind expected;
     };
-    const auto without = [](SessionDescription session, bool SessionDescription::*member) {
-        session.*member = false;
+    const auto without = [](SessionDescription session,
+                            std::initializer_list<bool SessionDescription::*> members) {
+        for (const auto member : members)
+            session.*member = false;
+        return session;
+    };
+    const auto with = [](SessionDescription session, bool SessionDescription::*member) {
+        session.*member = true;
+        return session;
+    };
+    // An X desktop window drawn by the program of this class.
+    const auto window = [](SessionDescription session, const char* window_class) {
+        session.desktop_window = true;
+        session.desktop_window_class = window_class;
         return session;
     };
     const Case cases[] = {
@@ -46,18 +65,27 @@ TEST(BackendChoice, FollowsTheSessionAndWhatItOffers)
         {"kde", "", everything, BackendKind::Plasma},
         {"XFCE", "", everything, BackendKind::Xfconf},
         {"sway", "", everything, BackendKind::Sway},
+        {"LXQt", "", everything, BackendKind::PcmanfmQt},
+        {"LXDE", "", window(everything, "Pcmanfm"), BackendKind::Pcmanfm},
+        {"Hyprland", "", everything, BackendKind::Hyprpaper},
+        {"COSMIC", "", with(nothing, &SessionDescription::wayland), BackendKind::Cosmic},
         // A desktop whose mechanism is missing gives way to the next name,
         // then to the sway socket, then to the root window.
-        {"KDE", "", without(everything, &SessionDescription::plasma_shell), BackendKind::Sway},
-        {"X-Cinnamon:GNOME", "", without(everything, &SessionDescription::cinnamon_schema),
+        {"KDE", "", without(everything, {&SessionDescription::plasma_shell}), BackendKind::Sway},
+        {"X-Cinnamon:GNOME", "", without(everything, {&SessionDescription::cinnamon_schema}),
          BackendKind::GnomeSettings},
-        {"GNOME", "", without(without(everything, &SessionDescription::gnome_schema),
-                              &SessionDescription::sway_socket),
+        {"GNOME", "",
+         without(everything, {&SessionDescription::gnome_schema, &SessionDescription::sway_socket,
+                              &SessionDescription::hyprpaper_socket}),
          BackendKind::X11Root},
         {"XFCE", "", nothing, BackendKind::X11Root},
         {"sway", "", nothing, BackendKind::X11Root},
+        // pcmanfm-qt running file manager windows only, pcmanfm listening
+        // without drawing the desktop: the root window shows.
+        {"LXQt", "", nothing, BackendKind::X11Root},
+        {"LXDE", "", with(nothing, &SessionDescription::pcmanfm_socket), BackendKind::X11Root},
         // wlroots compositors that name themselves otherwise, or not at all.
-        {"Hyprland", "", everything, BackendKind::Sway},
+        {"Hyprland", "", without(everything, {&SessionDescription::hyprpaper_socket}), BackendKind::Sway},
         {"", "", everything, BackendKind::Sway},
         {"i3", "", nothing, BackendKind::X11Root},
         {"", "", nothing, BackendKind::X11Root},
@@ -65,9 +93,46 @@ TEST(BackendChoice, FollowsTheSessionAndWhatItOffers)
         {"", "plasma", everything, BackendKind::Plasma},
         {"", "/usr/share/xsessions/xfce", everything, BackendKind::Xfconf},
         {"", "budgie-desktop", everything, BackendKind::GnomeSettings},
+        {"", "LXDE", window(everything, "Pcmanfm"), BackendKind::Pcmanfm},
         {"MATE", "plasma", everything, BackendKind::MateSettings},
         // Not a prefix match: a name is the whole text between colons.
         {"GNOMEISH:KDE", "", everything, BackendKind::Plasma},
+        // A session that does not name its desktop: the program drawing the
+        // desktop window names it.
+        {"", "openbox", window(with(nothing, &SessionDescription::pcmanfm_qt_desktop), "pcmanfm-qt"),
+         BackendKind::PcmanfmQt},
+        {"", "", window(with(nothing, &SessionDescription::pcmanfm_socket), "Pcmanfm"), BackendKind::Pcmanfm},
+        {"", "", window(with(nothing, &SessionDescription::mate_schema), "Caja"), BackendKind::MateSettings},
+        {"", "", window(with(nothing, &SessionDescription::xfconf), "Xfdesktop"), BackendKind::Xfconf},
+        {"", "", window(with(nothing, &SessionDescription::cinnamon_schema), "Nemo-desktop"),
+         BackendKind::CinnamonSettings},
+        {"i3", "", window(with(nothing, &SessionDescription::gnome_schema), "Nautilus"),
+         BackendKind::GnomeSettings},
+        // A desktop window whose program has no mechanism here hides the root.
+        {"", "", window(nothing, "Pcmanfm"), BackendKind::Unseen},
+        {"", "", window(nothing, "Spacefm"), BackendKind::Unseen},
+        {"", "", window(nothing, ""), BackendKind::Unseen},
+        {"LXQt", "", window(nothing, "pcmanfm-qt"), BackendKind::Unseen},
+        {"i3", "",
+         window(without(everything, {&SessionDescription::sway_socket, &SessionDescription::hyprpaper_socket}),
+                "Spacefm"),
+         BackendKind::Unseen},
+        {"", "", window(everything, "Spacefm"), BackendKind::Sway},
+        // Wayland compositors with no wallpaper mechanism of their own get
+        // swaybg on their background layer, if they have one.
+        {"wayfire", "", wayland, BackendKind::Swaybg},
+        {"river", "", wayland, BackendKind::Swaybg},
+        {"labwc:wlroots", "", wayland, BackendKind::Swaybg},
+        {"", "", wayland, BackendKind::Swaybg},
+        {"Hyprland", "", wayland, BackendKind::Swaybg},
+        {"Hyprland", "", with(wayland, &SessionDescription::hyprpaper_socket), BackendKind::Hyprpaper},
+        {"sway", "", with(wayland, &SessionDescription::sway_socket), BackendKind::Sway},
+        {"GNOME", "", with(wayland, &SessionDescription::gnome_schema), BackendKind::GnomeSettings},
+        {"COSMIC", "", wayland, BackendKind::Cosmic},
+        {"wayfire", "", without(wayland, {&SessionDescription::swaybg}), BackendKind::Unseen},
+        {"weston", "", without(wayland, {&SessionDescription::layer_shell}), BackendKind::Unseen},
+        {"GNOME", "", without(wayland, {&SessionDescription::layer_shell}), BackendKind::Unseen},
+        {"LXQt", "", wayland, BackendKind::Swaybg},
     };
     for (const Case& test : cases) {
         SessionDescription session = test.offered;
@@ -75,7 +140,48 @@ TEST(BackendChoice, FollowsTheSessionAndWhatItOffers)
         session.desktop_session = test.desktop_session;
         EXPECT_EQ(backend_kind_name(choose_backend_kind(session)), backend_kind_name(test.expected))
             << "XDG_CURRENT_DESKTOP=" << test.current_desktop
-            << " DESKTOP_SESSION=" << test.desktop_session;
+            << " DESKTOP_SESSION=" << test.desktop_session << " window=" << session.desktop_window_class
+            << (session.wayland ? " (Wayland)" : "");
+    }
+}
+
+TEST(BackendChoice, TellsWhatKeptThePictureOffTheScreen)
+{
+    struct Case {
+        const char* current_desktop;
+        const char* desktop_session;
+        bool wayland;
+        bool layer_shell;
+        const char* window_class; // X: null for no desktop window
+        const char* refused_by;
+        const char* named;        // the session, as the line names it
+        const char* why;
+    };
+    const Case cases[] = {
+        {"niri", "", true, true, nullptr, nullptr, "niri",
+         "swaybg, which would show it on the background layer, is not installed"},
+        {"", "", true, false, nullptr, nullptr, "this Wayland session",
+         "the compositor offers no background layer that Muralrun can use"},
+        {"Hyprland", "", true, true, nullptr, "hyprpaper", "Hyprland", "hyprpaper refused the picture"},
+        {"", "/usr/share/xsessions/openbox", false, false, "Spacefm", nullptr, "openbox",
+         "the desktop window of Spacefm covers the root window Muralrun paints"},
+        {"LXDE", "", false, false, "Pcmanfm", "pcmanfm", "LXDE",
+         "pcmanfm refused the picture, and the desktop window of Pcmanfm covers the root window Muralrun paints"},
+        {"", "", false, false, "", nullptr, "this X session",
+         "the desktop window of a desktop program covers the root window Muralrun paints"},
+    };
+    for (const Case& test : cases) {
+        SessionDescription session;
+        session.current_desktop = test.current_desktop;
+        session.desktop_session = test.desktop_session;
+        session.wayland = test.wayland;
+        session.layer_shell = test.layer_shell;
+        session.desktop_window = test.window_class != nullptr;
+        session.desktop_window_class = test.window_class ? test.window_class : "";
+        EXPECT_EQ(unseen_notice(session, test.refused_by, "/home/u/.local/share/muralis/Vantorel.bmp"),
+                  std::string("Muralrun: the wallpaper of ") + test.named + " was not changed: " + test.why +
+                      ". Have the desktop show /home/u/.local/share/muralis/Vantorel.bmp at log-on"
+                      " (see \"Linux: the wallpaper\" in Muralis's README).");
     }
 }
 
@@ -252,6 +358,52 @@ TEST(SwayIpc, RefusesPathsNoCommandCanCarry)
     EXPECT_FALSE(sway_background_command("/tmp/line\nbreak.bmp"));
     EXPECT_FALSE(sway_background_command(std::string("/tmp/nul\0x.bmp", 14)));
     EXPECT_TRUE(sway_background_command("/tmp/it's \"quoted\" $HOME `x`; y, z.bmp"));
+}
+
+TEST(PcmanfmIpc, FindsTheInstanceOfTheDisplayAndEscapesEveryLine)
+{
+    struct Case {
+        const char* display;
+        const char* socket;
+    };
+    const Case cases[] = {
+        {":0", "/run/user/1000/pcmanfm-socket--0"},
+        {":77.0", "/run/user/1000/pcmanfm-socket--77"},
+        {"localhost:10.0", "/run/user/1000/pcmanfm-socket-localhost-10"},
+        {"", "/run/user/1000/pcmanfm-socket--0"},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(pcmanfm_socket_path("/run/user/1000", test.display), test.socket) << test.display;
+
+    // The reader stops at a control character and takes a byte past ASCII
+    // for one: both go as octal escapes, read back by g_strcompress().
+    EXPECT_EQ(pcmanfm_set_wallpaper_message("/home/\xc3\xa9t\xc3\xa9 \"x\"\\\n.bmp"),
+              "/\n0\n--set-wallpaper\n/home/\\303\\251t\\303\\251 \\\"x\\\"\\\\\\n.bmp\n");
+}
+
+TEST(CosmicBackground, WritesTheEntryTheServiceReads)
+{
+    const auto entry = [](const char* source) {
+        return std::string("(\n    output: \"all\",\n    source: Path(") + source +
+               "),\n    filter_by_theme: false,\n    rotation_frequency: 900,\n"
+               "    filter_method: Lanczos,\n    scaling_mode: Zoom,\n    sampling_method: Alphanumeric,\n)";
+    };
+    struct Case {
+        std::string path;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"/home/u/.local/share/muralis/Vantorel-20240105.bmp",
+         entry(R"("/home/u/.local/share/muralis/Vantorel-20240105.bmp")")},
+        {"/home/a \"b\" \\c/été/V.bmp", entry(R"("/home/a \"b\" \\c/été/V.bmp")")},
+        {"/tmp/line\nbreak\ttab\x01.bmp", entry(R"("/tmp/line\nbreak\ttab\u{1}.bmp")")},
+        // A path the service could not hold as text.
+        {"/tmp/\xe9t\xe9.bmp", std::nullopt},
+        {"/tmp/\xed\xa0\x80.bmp", std::nullopt},
+        {std::string("/tmp/nul\0x.bmp", 14), std::nullopt},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(cosmic_background_entry(test.path), test.expected) << test.path;
 }
 
 } // namespace

@@ -12,6 +12,12 @@
 #include <unistd.h>
 
 #include <gio/gio.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -40,13 +46,15 @@ std::vector<char*> pointers(std::vector<std::string>& texts)
 }
 
 // Starts argv with its standard output on a pipe whose reading end is
-// returned through output. Only async-signal-safe calls run in the child:
-// GLib's threads may hold locks at the fork.
+// returned through output, and its standard error on another when errors is
+// given. Only async-signal-safe calls run in the child: GLib's threads may
+// hold locks at the fork.
 pid_t spawn(std::vector<std::string> argv, std::optional<std::vector<std::string>> environment,
-            int& output)
+            int& output, int* errors = nullptr)
 {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
+    int error_fds[2] = {-1, -1};
+    if (::pipe2(fds, O_CLOEXEC) != 0 || (errors && ::pipe2(error_fds, O_CLOEXEC) != 0))
         throw std::runtime_error("pipe2 failed");
     std::vector<char*> arguments = pointers(argv);
     std::vector<char*> variables;
@@ -55,18 +63,51 @@ pid_t spawn(std::vector<std::string> argv, std::optional<std::vector<std::string
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(fds[1], 1);
+        if (errors)
+            ::dup2(error_fds[1], 2);
         const int null = ::open("/dev/null", O_RDONLY);
         ::dup2(null, 0);
         ::execvpe(arguments[0], arguments.data(), environment ? variables.data() : environ);
         ::_exit(127);
     }
     ::close(fds[1]);
+    if (errors)
+        ::close(error_fds[1]);
     if (pid < 0) {
         ::close(fds[0]);
+        if (errors)
+            ::close(error_fds[0]);
         throw std::runtime_error("fork failed");
     }
     output = fds[0];
+    if (errors)
+        *errors = error_fds[0];
     return pid;
+}
+
+// Reads both pipes until they end or the deadline passes.
+void read_both(int output_fd, int errors_fd, Clock::time_point deadline, std::string& output,
+               std::string& errors)
+{
+    pollfd wanted[2] = {{output_fd, POLLIN, 0}, {errors_fd, POLLIN, 0}};
+    std::string* texts[2] = {&output, &errors};
+    while (wanted[0].fd >= 0 || wanted[1].fd >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return;
+        if (::poll(wanted, 2, static_cast<int>(left.count())) <= 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (wanted[i].fd < 0 || !wanted[i].revents)
+                continue;
+            char buffer[4096];
+            const ssize_t got = ::read(wanted[i].fd, buffer, sizeof buffer);
+            if (got <= 0)
+                wanted[i].fd = -1;
+            else
+                texts[i]->append(buffer, static_cast<std::size_t>(got));
+        }
+    }
 }
 
 // Reads from fd until end of file, or a line end when one_line, or the
@@ -232,10 +273,12 @@ void write_file(const std::string& path, const std::string& bytes)
 ProgramResult run_program(const std::vector<std::string>& argv, std::chrono::milliseconds timeout)
 {
     int output = -1;
-    const pid_t pid = spawn(argv, std::nullopt, output);
+    int errors = -1;
+    const pid_t pid = spawn(argv, std::nullopt, output, &errors);
     ProgramResult result;
-    result.output = read_until(output, Clock::now() + timeout, false);
+    read_both(output, errors, Clock::now() + timeout, result.output, result.errors);
     ::close(output);
+    ::close(errors);
     int status = 0;
     if (!wait_for_exit(pid, 1s, &status)) {
         end_process(pid);
@@ -374,6 +417,192 @@ std::vector<std::string> command_lines_of(const std::string& name)
         if (proc_file(pid, "comm") == name + "\n")
             lines.push_back(proc_file(pid, "cmdline"));
     return lines;
+}
+
+std::optional<std::uint32_t> wayland_pixel(int x, int y)
+{
+    const ProgramResult shot = run_program(
+        {"grim", "-g", std::to_string(x) + "," + std::to_string(y) + " 1x1", "-t", "ppm", "-"});
+    // A binary PPM of one pixel ends with its three bytes.
+    if (shot.exit_code != 0 || shot.output.size() < 3)
+        return std::nullopt;
+    const auto byte = [&](std::size_t from_end) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(shot.output[shot.output.size() - from_end]));
+    };
+    return byte(3) << 16 | byte(2) << 8 | byte(1);
+}
+
+struct XSession::Connection {
+    Display* display = nullptr;
+};
+
+XSession::XSession() : m_connection(std::make_unique<Connection>())
+{
+    // -displayfd writes the number of the first free display once it listens.
+    m_server.emplace(std::vector<std::string>{
+        "sh", "-c", "exec Xvfb -displayfd 1 -screen 0 640x480x24 -noreset -nolisten tcp 2>/dev/null"});
+    const std::string number = m_server->first_line(20s);
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start");
+    m_environment.set("DISPLAY", ":" + number).set("WAYLAND_DISPLAY", std::nullopt);
+    m_connection->display = XOpenDisplay(nullptr);
+    if (!m_connection->display)
+        throw std::runtime_error("cannot open the display of Xvfb");
+    m_window_manager.emplace(std::vector<std::string>{"sh", "-c", "exec openbox --sm-disable 2>/dev/null"});
+    // openbox announces itself on the root window once it manages it.
+    const Atom check = XInternAtom(m_connection->display, "_NET_SUPPORTING_WM_CHECK", False);
+    for (int tries = 0; tries < 200; ++tries) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(m_connection->display, DefaultRootWindow(m_connection->display), check, 0, 1,
+                           False, XA_WINDOW, &type, &format, &items, &after, &data);
+        if (data)
+            XFree(data);
+        if (items == 1) {
+            // openbox names itself before it handles requests; a window it
+            // has shown proves that it does.
+            hide_window(show_window(WindowType::Normal, "", 0, 0, 1, 1));
+            return;
+        }
+        std::this_thread::sleep_for(25ms);
+    }
+    throw std::runtime_error("openbox did not start");
+}
+
+XSession::~XSession()
+{
+    if (m_connection->display)
+        XCloseDisplay(m_connection->display);
+    m_window_manager.reset();
+    m_server.reset();
+}
+
+std::uint32_t XSession::pixel(int x, int y)
+{
+    Display* display = m_connection->display;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0xffffffff;
+    const unsigned long value = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return static_cast<std::uint32_t>(value & 0xffffff);
+}
+
+bool XSession::wait_for_pixel(int x, int y, std::uint32_t colour, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (pixel(x, y) != colour) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+bool XSession::root_pixmap_set()
+{
+    Display* display = m_connection->display;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_XROOTPMAP_ID", False),
+                       0, 1, False, XA_PIXMAP, &type, &format, &items, &after, &data);
+    if (data)
+        XFree(data);
+    return items == 1;
+}
+
+unsigned long XSession::show_window(WindowType type, const std::string& window_class, int x, int y,
+                                    int width, int height)
+{
+    Display* display = m_connection->display;
+    XSetWindowAttributes attributes {};
+    attributes.background_pixel = 0x102030;
+    const Window window = XCreateWindow(display, DefaultRootWindow(display), x, y,
+                                        static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                        CopyFromParent, InputOutput, CopyFromParent,
+                                        CWBackPixel, &attributes);
+    const Atom kind = XInternAtom(display, type == WindowType::Desktop ? "_NET_WM_WINDOW_TYPE_DESKTOP"
+                                                                      : "_NET_WM_WINDOW_TYPE_NORMAL", False);
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&kind), 1);
+    std::string name = window_class;
+    XClassHint hint {name.data(), name.data()};
+    if (!window_class.empty())
+        XSetClassHint(display, window, &hint);
+    // The window manager keeps the size and place asked for.
+    XSizeHints size {};
+    size.flags = USPosition | USSize;
+    size.x = x, size.y = y, size.width = width, size.height = height;
+    XSetWMNormalHints(display, window, &size);
+    // A request that reaches openbox while it is still starting is lost:
+    // it is made again until the window shows.
+    for (int tries = 0; tries < 250; ++tries) {
+        if (tries % 25 == 0)
+            XMapWindow(display, window);
+        XWindowAttributes attributes_now {};
+        if (XGetWindowAttributes(display, window, &attributes_now) && attributes_now.map_state == IsViewable)
+            break;
+        std::this_thread::sleep_for(20ms);
+    }
+    XSync(display, False);
+    return window;
+}
+
+void XSession::hide_window(unsigned long window)
+{
+    XDestroyWindow(m_connection->display, window);
+    XSync(m_connection->display, False);
+}
+
+HyprpaperRecorder::HyprpaperRecorder(const std::string& path,
+                                     std::function<std::string(const std::string&)> answer)
+    : m_answer(std::move(answer))
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    m_path = path;
+    m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listener, 10) != 0)
+        throw std::runtime_error("cannot listen on " + path);
+    m_thread = std::thread([this] {
+        for (;;) {
+            const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                return;
+            // hyprpaper takes what one read gives, at most 1024 bytes.
+            char request[1024];
+            const ssize_t got = ::read(client, request, sizeof request);
+            const std::string command(request, got > 0 ? static_cast<std::size_t>(got) : 0);
+            const std::string reply = m_answer(command);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_commands.push_back(command);
+            }
+            (void)!::write(client, reply.data(), reply.size());
+            ::close(client);
+        }
+    });
+}
+
+HyprpaperRecorder::~HyprpaperRecorder()
+{
+    ::shutdown(m_listener, SHUT_RDWR);
+    m_thread.join();
+    ::close(m_listener);
+    ::unlink(m_path.c_str());
+}
+
+std::vector<std::string> HyprpaperRecorder::commands()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_commands;
 }
 
 } // namespace muralis::testing

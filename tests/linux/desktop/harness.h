@@ -5,9 +5,14 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace muralis::testing {
@@ -47,6 +52,7 @@ void write_file(const std::string& path, const std::string& bytes);
 struct ProgramResult {
     int exit_code = -1; // -1: killed or timed out
     std::string output; // standard output
+    std::string errors; // standard error
 };
 
 // Runs a program with this process's environment, waits at most timeout.
@@ -114,6 +120,8 @@ class HeadlessSway {
 public:
     HeadlessSway();
     const std::string& skip_reason() const { return m_skip_reason; }
+    // Its runtime folder, which holds its Wayland socket "wayland-1".
+    const std::string& runtime_folder() const { return m_runtime.path(); }
 
 private:
     ProcessFamily m_family;
@@ -126,5 +134,59 @@ private:
 // The command lines of the running processes named name, arguments
 // separated by NUL characters.
 std::vector<std::string> command_lines_of(const std::string& name);
+
+// The colour (0xRRGGBB) of one pixel of the first output of the Wayland
+// compositor that WAYLAND_DISPLAY names, read with grim; none on failure.
+std::optional<std::uint32_t> wayland_pixel(int x, int y);
+
+// A private X server (Xvfb, 640x480) with openbox managing its windows,
+// named to this process and what it starts by DISPLAY.
+class XSession {
+public:
+    XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+    ~XSession();
+
+    // The colour (0xRRGGBB) the screen shows at (x, y).
+    std::uint32_t pixel(int x, int y);
+    // Waits at most timeout for the screen to show colour at (x, y).
+    bool wait_for_pixel(int x, int y, std::uint32_t colour, std::chrono::milliseconds timeout = 10s);
+    // Whether a pixmap is set as the root window's background (_XROOTPMAP_ID).
+    bool root_pixmap_set();
+
+    enum class WindowType { Normal, Desktop };
+    // Shows a top-level window of this process, of the given type and class,
+    // until it is hidden; waits until the window manager has shown it.
+    unsigned long show_window(WindowType type, const std::string& window_class, int x, int y,
+                              int width, int height);
+    void hide_window(unsigned long window);
+
+private:
+    EnvironmentGuard m_environment;
+    std::optional<Service> m_server;
+    std::optional<Service> m_window_manager;
+    struct Connection;
+    std::unique_ptr<Connection> m_connection;
+};
+
+// A stand-in for hyprpaper's IPC socket at path: it records each command and
+// answers it as answer() says, one command a connection, as hyprpaper does.
+class HyprpaperRecorder {
+public:
+    HyprpaperRecorder(const std::string& path, std::function<std::string(const std::string&)> answer);
+    HyprpaperRecorder(const HyprpaperRecorder&) = delete;
+    HyprpaperRecorder& operator=(const HyprpaperRecorder&) = delete;
+    ~HyprpaperRecorder();
+    std::vector<std::string> commands();
+
+private:
+    std::string m_path;
+    int m_listener = -1;
+    std::function<std::string(const std::string&)> m_answer;
+    std::mutex m_mutex;
+    std::vector<std::string> m_commands;
+    std::thread m_thread;
+};
 
 } // namespace muralis::testing

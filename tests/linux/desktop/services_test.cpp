@@ -1,24 +1,30 @@
 // The desktop backends against the real services, each on a private session
-// bus or compositor that the test starts and stops: dconf with the desktops'
-// own schemas, xfconfd, a headless sway, and a stand-in for Plasma's shell
-// (which cannot run here) whose recorded script is run under node.
+// bus, X server or compositor that the test starts and stops: dconf with the
+// desktops' own schemas, xfconfd, pcmanfm-qt and pcmanfm drawing the desktop
+// under openbox, a headless sway (its IPC, and swaybg on its background
+// layer), and stand-ins for what cannot run here: Plasma's shell, whose
+// recorded script is run under node, and hyprpaper's socket. COSMIC's
+// background service is represented by the files it reads.
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
-#include <cstring>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <thread>
 
 #include "harness.h"
 #include "platform/linux/desktop/gsettings_wallpaper.h"
+#include "platform/linux/desktop/hyprpaper_wallpaper.h"
 #include "platform/linux/desktop/plasma_wallpaper.h"
 #include "platform/linux/desktop/session.h"
 #include "platform/linux/desktop/sway_wallpaper.h"
+#include "platform/linux/desktop/x_desktop_window.h"
 #include "platform/linux/desktop/xfconf_wallpaper.h"
 
 namespace muralis::linux_platform {
@@ -98,6 +104,26 @@ struct MuralrunData {
 int run_muralrun()
 {
     return run_program({MURALRUN_PATH}, 30s).exit_code;
+}
+
+// A program started with its chatter on standard error dropped.
+std::vector<std::string> quietly(std::vector<std::string> argv)
+{
+    argv.insert(argv.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>/dev/null"});
+    return argv;
+}
+
+std::string dated_copy(const MuralrunData& data, const char* counter = "")
+{
+    return data.folder + "/Vantorel-" + today_stamp() + counter + ".bmp";
+}
+
+// Whether pid is a process that has not ended (a zombie has).
+bool running(pid_t pid)
+{
+    const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t state = stat.rfind(')');
+    return state != std::string::npos && state + 2 < stat.size() && stat[state + 2] != 'Z';
 }
 
 TEST(GSettingsDesktops, StoreThePictureInDconfAndLeaveTheFitAlone)
@@ -330,6 +356,265 @@ TEST(SessionProbe, FindsTheUserBusInTheRuntimeFolderOnly)
     const SessionDescription probed = probe_session();
     EXPECT_FALSE(probed.plasma_shell);
     EXPECT_FALSE(probed.xfconf);
+}
+
+TEST(PcmanfmDesktops, ShowThePictureThroughTheDesktopProgramsOwnCall)
+{
+    const PrivateSession session;
+    const ScratchFolder no_system_settings;
+    EnvironmentGuard environment;
+    environment.set("HOME", session.home().path())
+        .set("XDG_CONFIG_DIRS", no_system_settings.path())
+        .set("XDG_CACHE_HOME", session.home() / "cache")
+        .set("XDG_DATA_HOME", session.home() / "data")
+        .set("QT_QPA_PLATFORM", "xcb")
+        .set("QT_QPA_PLATFORMTHEME", std::nullopt);
+    testing::XSession x;
+    const MuralrunData data(session.home() / "data", session.home().path());
+
+    struct Desktop {
+        std::vector<std::string> program;
+        const char* window_class;
+        const char* session_name;
+        const char* settings;    // where it keeps the picture, in XDG_CONFIG_HOME
+        const char* picture_key;
+    };
+    const Desktop desktops[] = {
+        {{"pcmanfm-qt", "--desktop"}, "pcmanfm-qt", "LXQt", "pcmanfm-qt/default/settings.conf", "Wallpaper="},
+        {{"pcmanfm", "--desktop"}, "Pcmanfm", "LXDE", "pcmanfm/default/desktop-items-0.conf", "wallpaper="},
+    };
+    const std::uint32_t colours[] = {0xff0000, 0x00ff00, 0x0000ff, 0xffff00};
+    std::size_t step = 0;
+    for (const Desktop& desktop : desktops) {
+        testing::Service program(quietly(desktop.program));
+        std::optional<std::string> shown;
+        for (int tries = 0; tries < 500 && shown != desktop.window_class; ++tries) {
+            std::this_thread::sleep_for(20ms);
+            shown = find_x_desktop_window();
+        }
+        ASSERT_EQ(shown, desktop.window_class);
+        // Named by the session, then found by its desktop window alone.
+        for (const char* name : {desktop.session_name, ""}) {
+            const std::uint32_t colour = colours[step++];
+            SCOPED_TRACE(std::string(desktop.window_class) + ", XDG_CURRENT_DESKTOP=" + name);
+            write_file(data.picture, bitmap(colour & 0xff, (colour >> 8) & 0xff, colour >> 16));
+            EXPECT_NE(x.pixel(320, 240), colour);
+            environment.set("XDG_CURRENT_DESKTOP", *name ? std::optional<std::string>(name) : std::nullopt);
+            const auto result = run_program({MURALRUN_PATH}, 30s);
+            EXPECT_EQ(result.exit_code, 0);
+            EXPECT_EQ(result.errors, "");
+            EXPECT_TRUE(x.wait_for_pixel(320, 240, colour)) << std::hex << x.pixel(320, 240);
+            // It keeps the copy it was handed as the user's setting.
+            const std::string kept = std::string("\n") + desktop.picture_key +
+                                     dated_copy(data, step == 1 ? "" : ("-" + std::to_string(step)).c_str()) + "\n";
+            std::string settings;
+            for (int tries = 0; tries < 100 && settings.find(kept) == std::string::npos; ++tries) {
+                std::this_thread::sleep_for(20ms);
+                settings = read_file(session.home() / "config/" + desktop.settings);
+            }
+            EXPECT_NE(settings.find(kept), std::string::npos) << settings;
+        }
+    }
+}
+
+TEST(SessionProbe, FindsTheDesktopWindowThatHidesTheRootWindow)
+{
+    const ScratchFolder home;
+    EnvironmentGuard environment;
+    environment.set("XDG_RUNTIME_DIR", home.path())
+        .set("DBUS_SESSION_BUS_ADDRESS", std::nullopt)
+        .set("XDG_CURRENT_DESKTOP", std::nullopt)
+        .set("DESKTOP_SESSION", std::nullopt)
+        .set("SWAYSOCK", std::nullopt)
+        .set("HYPRLAND_INSTANCE_SIGNATURE", std::nullopt);
+    testing::XSession x;
+    using Type = testing::XSession::WindowType;
+    struct Case {
+        Type type;
+        const char* window_class;
+        int left, top, width, height;
+        bool found;
+    };
+    const Case cases[] = {
+        {Type::Normal, "Firefox", 0, 0, 640, 480, false},
+        {Type::Desktop, "Spacefm", 0, 0, 320, 480, false},
+        {Type::Desktop, "Spacefm", 0, 0, 640, 480, true},
+        {Type::Desktop, "Idesk", -10, -10, 700, 500, true},
+        {Type::Desktop, "", 0, 0, 640, 480, true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.window_class) + " " + std::to_string(test.width) + "x" +
+                     std::to_string(test.height));
+        const auto window = x.show_window(test.type, test.window_class, test.left, test.top, test.width,
+                                          test.height);
+        const SessionDescription probed = probe_session();
+        EXPECT_EQ(probed.desktop_window, test.found);
+        EXPECT_EQ(probed.desktop_window_class, test.found ? test.window_class : "");
+        EXPECT_FALSE(probed.wayland);
+        x.hide_window(window);
+    }
+
+    // Muralrun paints the root window all the same, and says it is hidden.
+    const auto window = x.show_window(Type::Desktop, "Spacefm", 0, 0, 640, 480);
+    const MuralrunData data(home / "data", home.path());
+    environment.set("XDG_DATA_HOME", home / "data").set("DESKTOP_SESSION", "openbox");
+    const auto result = run_program({MURALRUN_PATH}, 30s);
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.errors, unseen_notice(probe_session(), nullptr, data.folder + "/Vantorel.bmp") + "\n");
+    EXPECT_NE(result.errors.find("openbox was not changed: the desktop window of Spacefm covers"),
+              std::string::npos);
+    EXPECT_TRUE(x.root_pixmap_set());
+    x.hide_window(window);
+}
+
+TEST(Hyprpaper, ShowsThePictureOnEveryMonitorAndLetsTheOldOneGo)
+{
+    const ScratchFolder home;
+    const std::string runtime = home / "runtime";
+    ::mkdir(runtime.c_str(), 0700);
+    EnvironmentGuard environment;
+    environment.set("XDG_RUNTIME_DIR", runtime)
+        .set("HYPRLAND_INSTANCE_SIGNATURE", "0f1e2d_1700000000_123456789")
+        .set("XDG_CURRENT_DESKTOP", "Hyprland")
+        .set("XDG_DATA_HOME", home / "data")
+        .set("DBUS_SESSION_BUS_ADDRESS", std::nullopt)
+        .set("DISPLAY", std::nullopt)
+        .set("WAYLAND_DISPLAY", std::nullopt)
+        .set("SWAYSOCK", std::nullopt);
+    const std::string socket_path = runtime + "/hypr/0f1e2d_1700000000_123456789/.hyprpaper.sock";
+    const MuralrunData data(home / "data", home.path());
+    const std::string copy = dated_copy(data);
+    {
+        testing::HyprpaperRecorder hyprpaper(socket_path, [](const std::string& command) {
+            // The fallback's line names no monitor.
+            return command == "listactive" ? "DP-1 = /old.png\n = /old.png\nHDMI-A-1 = /old.png" : "ok";
+        });
+        ASSERT_EQ(run_muralrun(), 0);
+        EXPECT_EQ(hyprpaper.commands(), (std::vector<std::string>{
+                                            "preload " + copy,
+                                            "listactive",
+                                            "wallpaper ," + copy,
+                                            "wallpaper DP-1," + copy,
+                                            "wallpaper HDMI-A-1," + copy,
+                                            "unload unused",
+                                        }));
+    }
+    // A refusal is a failure; a refused preload (the picture is loaded
+    // already) is not.
+    for (const auto& [refused, shown] : {std::pair{"preload", true}, {"wallpaper", false}}) {
+        testing::HyprpaperRecorder hyprpaper(socket_path, [refused = std::string(refused)](const std::string& command) {
+            return command.rfind(refused, 0) == 0 ? "error: refused" : "ok";
+        });
+        EXPECT_EQ(HyprpaperWallpaper().install(copy), shown) << refused;
+    }
+    EXPECT_FALSE(HyprpaperWallpaper().install(copy)); // nobody listens
+}
+
+TEST(Cosmic, WritesTheBackgroundOfEveryOutputThatTheServiceReads)
+{
+    const ScratchFolder home;
+    EnvironmentGuard environment;
+    environment.set("XDG_CONFIG_HOME", home / "config")
+        .set("XDG_RUNTIME_DIR", home.path())
+        .set("XDG_CURRENT_DESKTOP", "COSMIC")
+        .set("XDG_DATA_HOME", home / "data")
+        .set("DBUS_SESSION_BUS_ADDRESS", std::nullopt)
+        .set("DISPLAY", std::nullopt)
+        .set("WAYLAND_DISPLAY", std::nullopt)
+        .set("SWAYSOCK", std::nullopt)
+        .set("HYPRLAND_INSTANCE_SIGNATURE", std::nullopt);
+    // The user had a picture of their own on one output.
+    const std::string folder = home / "config/cosmic/com.system76.CosmicBackground/v1";
+    std::filesystem::create_directories(folder);
+    const std::string own_output = R"((output: "HDMI-A-1", source: Path("/usr/share/backgrounds/a.png"), )"
+                                   R"(filter_by_theme: true, rotation_frequency: 300))";
+    write_file(folder + "/all", R"((output: "all", source: Color(Single((0.1, 0.2, 0.3))), )"
+                                R"(filter_by_theme: false, rotation_frequency: 900))");
+    write_file(folder + "/same-on-all", "false");
+    write_file(folder + "/backgrounds", R"(["HDMI-A-1"])");
+    write_file(folder + "/output.HDMI-A-1", own_output);
+
+    const MuralrunData data(home / "data", home.path());
+    ASSERT_EQ(run_muralrun(), 0);
+    // cosmic-bg's Entry, fields and variants by their serde names: it
+    // refuses any other field and needs every one without a default.
+    EXPECT_EQ(read_file(folder + "/all"), "(\n"
+                                          "    output: \"all\",\n"
+                                          "    source: Path(\"" + dated_copy(data) + "\"),\n"
+                                          "    filter_by_theme: false,\n"
+                                          "    rotation_frequency: 900,\n"
+                                          "    filter_method: Lanczos,\n"
+                                          "    scaling_mode: Zoom,\n"
+                                          "    sampling_method: Alphanumeric,\n"
+                                          ")");
+    EXPECT_EQ(read_file(folder + "/same-on-all"), "true");
+    EXPECT_EQ(read_file(folder + "/output.HDMI-A-1"), own_output);
+    EXPECT_EQ(read_file(folder + "/backgrounds"), R"(["HDMI-A-1"])");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"all", "backgrounds", "output.HDMI-A-1", "same-on-all"}));
+}
+
+TEST(Swaybg, ShowsThePictureOnTheBackgroundLayerAndReplacesOnlyItsOwn)
+{
+    const testing::HeadlessSway sway;
+    ASSERT_EQ(sway.skip_reason(), "");
+    const ScratchFolder home;
+    EnvironmentGuard environment;
+    // A compositor with no wallpaper mechanism of its own.
+    environment.set("SWAYSOCK", std::nullopt)
+        .set("WAYLAND_DISPLAY", "wayland-1")
+        .set("XDG_RUNTIME_DIR", sway.runtime_folder())
+        .set("XDG_CURRENT_DESKTOP", "river")
+        .set("XDG_DATA_HOME", home / "data")
+        .set("DBUS_SESSION_BUS_ADDRESS", std::nullopt)
+        .set("DISPLAY", std::nullopt)
+        .set("HYPRLAND_INSTANCE_SIGNATURE", std::nullopt);
+    const SessionDescription probed = probe_session();
+    EXPECT_TRUE(probed.wayland && probed.layer_shell && probed.swaybg);
+    EXPECT_FALSE(probed.desktop_window);
+
+    const auto pixel = [] { return testing::wayland_pixel(640, 360).value_or(0xffffffff); };
+    const auto shows = [&](std::uint32_t colour) {
+        for (int tries = 0; tries < 250 && pixel() != colour; ++tries)
+            std::this_thread::sleep_for(20ms);
+        return pixel() == colour;
+    };
+    // A swaybg of the user's own, for an output that is not there.
+    testing::Service users_own(quietly({"swaybg", "-o", "HDMI-A-2", "-c", "#0000ff"}));
+
+    const MuralrunData data(home / "data", home.path());
+    const std::string record = sway.runtime_folder() + "/muralis-swaybg.wayland-1";
+    pid_t previous = 0;
+    for (const std::uint32_t colour : {0xff0000u, 0x00ff00u}) {
+        write_file(data.picture, bitmap(colour & 0xff, (colour >> 8) & 0xff, colour >> 16));
+        const auto result = run_program({MURALRUN_PATH}, 30s);
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.errors, "");
+        EXPECT_TRUE(shows(colour)) << std::hex << pixel();
+        const pid_t started = std::atoi(read_file(record).c_str());
+        EXPECT_EQ(read_file("/proc/" + std::to_string(started) + "/cmdline"),
+                  std::string("swaybg\0-i\0", 10) + data.folder + "/Vantorel.bmp" + std::string("\0-m\0fill\0", 9));
+        EXPECT_TRUE(running(started));
+        if (previous != 0) {
+            EXPECT_FALSE(running(previous));
+        }
+        previous = started;
+    }
+    EXPECT_TRUE(users_own.running());
+
+    // Without swaybg nothing can show it, and the user is told.
+    environment.set("PATH", home.path());
+    const auto result = run_program({MURALRUN_PATH}, 30s);
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.errors.find("Muralrun: the wallpaper of river was not changed: swaybg, which would "
+                                 "show it on the background layer, is not installed. Have the desktop show " +
+                                 data.folder + "/Vantorel.bmp"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_TRUE(running(previous));
 }
 
 } // namespace
