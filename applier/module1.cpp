@@ -1,5 +1,8 @@
 #include "applier/module1.h"
 
+#include <memory>
+#include <utility>
+
 #include "schedule/language.h"
 #include "schedule/schedule_file.h"
 #include "schedule/weekday.h"
@@ -32,6 +35,7 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
     const std::string text = files.read_text(reported_path, schedule_read_limit);
     ItemReader reader(text);
     WeekdaySlotTable table;
+    std::unique_ptr<PreparedWallpaper> prepared;
     for (std::size_t i = 1; i <= 7; ++i) {
         table[i] = reader.read_item();
         // Asked afresh for every item, so a run that straddles midnight
@@ -39,10 +43,15 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
         const int today = weekday_number(system.local_date());
         if (weekday_digit(table[i]) == today) {
             reported_path = picture_path(table[i]);
-            // A file the desktop could not show is not copied: the daily
-            // bitmap keeps the last good picture and the user is told.
-            platform.desktop.load_picture(reported_path);
-            files.copy_replacing(reported_path, daily_bitmap);
+            // A file the desktop could not show does not replace the daily
+            // bitmap, which keeps the last good picture; the user is told.
+            // The picture is checked, and made ready for the screen, while
+            // it is copied.
+            prepared = platform.desktop.prepare_wallpaper(reported_path);
+            files.copy_replacing_checked(reported_path, daily_bitmap, [&] {
+                if (prepared)
+                    prepared->finish();
+            });
             break;
         }
     }
@@ -52,7 +61,10 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
     if (!files.is_normal_file(daily_bitmap))
         return Outcome::NothingToInstall;
     try {
-        platform.desktop.install_wallpaper(daily_bitmap);
+        if (prepared)
+            platform.desktop.install_prepared_wallpaper(daily_bitmap, std::move(prepared));
+        else
+            platform.desktop.install_wallpaper(daily_bitmap);
     } catch (const Failure&) {
         // The wallpaper call reports nothing, whatever happens to it.
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,17 @@ public:
     // Failure. (Linux copies to a temporary file renamed over to; Windows
     // lets CopyFileA replace it.)
     virtual void copy_replacing(const std::string& from, const std::string& to) = 0;
+
+    // Copies from to to as copy_replacing does, and replaces to only once
+    // check has returned: when the copy or check throws, to is left as it
+    // was and the exception is passed on (a failed copy's, without running
+    // check). This one runs check first, then copies.
+    virtual void copy_replacing_checked(const std::string& from, const std::string& to,
+                                        const std::function<void()>& check)
+    {
+        check();
+        copy_replacing(from, to);
+    }
 
     // When the file at path was last written, as a number that grows with
     // time; 0 when that cannot be told.
@@ -169,6 +181,18 @@ struct MessageStyle {
     bool operator==(const MessageStyle&) const = default;
 };
 
+// What Desktop::prepare_wallpaper makes ready; only the platform that made
+// it knows what it holds. The work may go on in the background until
+// finish(); destroying it unfinished abandons the work.
+class PreparedWallpaper {
+public:
+    virtual ~PreparedWallpaper() = default;
+
+    // Waits for the work. Throws Failure, as Desktop::load_picture does, when
+    // the picture turned out to be none the desktop can show.
+    virtual void finish() {}
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -176,6 +200,25 @@ public:
     // Installs the bitmap at path as the desktop wallpaper, stored in the
     // user's settings. Reports nothing, whatever happens.
     virtual void install_wallpaper(const std::string& path) = 0;
+
+    // Starts checking that the bitmap at path is a picture the desktop can
+    // show, and making ready whatever showing it takes, without changing
+    // the screen yet. Throws Failure as load_picture does when the picture
+    // is found wanting at once; the rest is told by the result's finish().
+    // This one checks at once, and makes nothing ready (nullptr).
+    virtual std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path)
+    {
+        load_picture(path);
+        return nullptr;
+    }
+
+    // As install_wallpaper(path), where path holds a copy of the picture
+    // that prepared was made from.
+    virtual void install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared)
+    {
+        (void)prepared;
+        install_wallpaper(path);
+    }
 
     // A modal message box; returns the button the user pressed once the box
     // is closed (closing it any other way answers as its last button, No or

@@ -10,9 +10,10 @@
 int main()
 {
     using namespace muralis;
+    linux_platform::LoadedToolkit toolkit;
     linux_platform::LinuxFiles files;
-    linux_platform::LinuxSystem system;
-    linux_platform::LinuxDesktop desktop;
+    linux_platform::LinuxSystem system(toolkit);
+    linux_platform::LinuxDesktop desktop(toolkit);
     try {
         const auto outcome = Module1::Main({files, system, desktop});
         return outcome == Module1::Outcome::FailureReported ? 1 : 0;

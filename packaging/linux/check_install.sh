@@ -61,6 +61,7 @@ layout() {
         bin/muralset \
         lib/muralis/Muralrun \
         lib/muralis/Muralset \
+        lib/muralis/modules/muralis-qt.so \
         share/applications/muralis.desktop \
         share/doc/muralis/changelog.gz \
         share/doc/muralis/copyright \
@@ -246,7 +247,8 @@ system_install() {
         verdict "the package on this machine"
     fi
     installed=yes
-    for file in /usr/lib/muralis/Muralset /usr/lib/muralis/Muralrun /usr/share/applications/muralis.desktop \
+    for file in /usr/lib/muralis/Muralset /usr/lib/muralis/Muralrun /usr/lib/muralis/modules/muralis-qt.so \
+                /usr/share/applications/muralis.desktop \
                 /usr/share/metainfo/org.example.muralis.metainfo.xml /usr/share/doc/muralis/copyright; do
         check "$file is installed" test -f "$file"
     done

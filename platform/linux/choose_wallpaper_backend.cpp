@@ -47,18 +47,29 @@ std::unique_ptr<WallpaperBackend> desktop_backend(BackendKind kind)
 // program's session keeps in its journal.
 class SessionWallpaper final : public WallpaperBackend {
 public:
-    SessionWallpaper(SessionDescription session, BackendKind kind,
-                     std::unique_ptr<WallpaperBackend> own)
-        : m_session(std::move(session)), m_kind(kind), m_own(std::move(own)) {}
+    SessionWallpaper(SessionDescription session, BackendKind kind, std::unique_ptr<WallpaperBackend> own,
+                     Toolkit& toolkit)
+        : m_session(std::move(session)), m_kind(kind), m_own(std::move(own)), m_root(toolkit)
+    {
+    }
 
     const char* name() const override { return backend_kind_name(m_kind); }
+
+    // Only the root window draws the picture itself; when a desktop's own
+    // mechanism comes first, the root window is a fallback that reads the
+    // file if it is ever needed.
+    void prepare(RgbImage picture) override
+    {
+        if (!m_own && !m_session.wayland)
+            m_root.prepare(std::move(picture));
+    }
 
     bool install(const std::string& path) override
     {
         if (m_own && m_own->install(path))
             return true;
         // Without a display the root window does nothing, and says nothing.
-        const bool painted = !m_session.wayland && X11RootWallpaper().install(path);
+        const bool painted = !m_session.wayland && m_root.install(path);
         if (painted && !m_session.desktop_window)
             return true;
         if (m_session.wayland || m_session.desktop_window) {
@@ -72,11 +83,12 @@ private:
     SessionDescription m_session;
     BackendKind m_kind;
     std::unique_ptr<WallpaperBackend> m_own;
+    X11RootWallpaper m_root;
 };
 
 } // namespace
 
-std::unique_ptr<WallpaperBackend> choose_wallpaper_backend()
+std::unique_ptr<WallpaperBackend> choose_wallpaper_backend(Toolkit& toolkit)
 {
     SessionDescription session = probe_session();
     const BackendKind kind = choose_backend_kind(session);
@@ -85,10 +97,10 @@ std::unique_ptr<WallpaperBackend> choose_wallpaper_backend()
     // call.
     std::unique_ptr<WallpaperBackend> own;
     if (auto desktop = desktop_backend(kind))
-        own = std::make_unique<DatedCopyWallpaper>(std::move(desktop), LinuxSystem().local_date());
+        own = std::make_unique<DatedCopyWallpaper>(std::move(desktop), LinuxSystem(toolkit).local_date());
     else if (kind == BackendKind::Swaybg)
         own = std::make_unique<SwaybgWallpaper>();
-    return std::make_unique<SessionWallpaper>(std::move(session), kind, std::move(own));
+    return std::make_unique<SessionWallpaper>(std::move(session), kind, std::move(own), toolkit);
 }
 
 } // namespace muralis::linux_platform

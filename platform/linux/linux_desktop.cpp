@@ -1,16 +1,137 @@
 #include "platform/linux/linux_desktop.h"
 
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <thread>
+#include <utility>
+
 #include <gio/gio.h>
 
 #include "platform/linux/desktop/gobject_ptr.h"
+#include "platform/linux/picture_file.h"
+#include "platform/linux/plain_bitmap.h"
 
 namespace muralis::linux_platform {
+
+namespace {
+
+// The picture of a file made ready for the session's backend. A plain
+// bitmap is read, and drawn where the backend draws, on a thread of its own
+// while the caller goes on; any other picture goes to the toolkit at
+// finish(), on the caller's thread: Qt takes the first thread that uses it
+// for its main thread, where its message boxes must run.
+class LinuxPreparedWallpaper final : public PreparedWallpaper {
+public:
+    LinuxPreparedWallpaper(Toolkit& toolkit, std::string path) : m_toolkit(toolkit), m_path(std::move(path))
+    {
+        std::uint64_t size = 0;
+        UniqueFd fd = open_picture_file(m_path, size);
+        m_worker = std::thread([this, fd = std::move(fd), size] {
+            try {
+                if (std::optional<RgbImage> picture = read_plain_bitmap(fd.get(), size))
+                    make_ready(std::move(*picture));
+            } catch (...) {
+                m_failure = std::current_exception();
+            }
+        });
+    }
+    LinuxPreparedWallpaper(const LinuxPreparedWallpaper&) = delete;
+    LinuxPreparedWallpaper& operator=(const LinuxPreparedWallpaper&) = delete;
+    ~LinuxPreparedWallpaper() override
+    {
+        if (m_worker.joinable())
+            m_worker.join();
+    }
+
+    void finish() override
+    {
+        if (m_worker.joinable())
+            m_worker.join();
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+        if (!m_backend)
+            make_ready(m_toolkit.read_picture(m_path));
+    }
+
+    // The backend, once finish() has returned.
+    WallpaperBackend& backend() { return *m_backend; }
+
+private:
+    void make_ready(RgbImage picture)
+    {
+        m_backend = choose_wallpaper_backend(m_toolkit);
+        m_backend->prepare(std::move(picture));
+    }
+
+    Toolkit& m_toolkit;
+    std::string m_path;
+    std::unique_ptr<WallpaperBackend> m_backend;
+    std::exception_ptr m_failure;
+    std::thread m_worker;
+};
+
+} // namespace
+
+std::string with_newlines(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    return lines;
+}
+
+RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path)
+{
+    std::uint64_t size = 0;
+    const UniqueFd fd = open_picture_file(path, size);
+    if (std::optional<RgbImage> picture = read_plain_bitmap(fd.get(), size))
+        return std::move(*picture);
+    return toolkit.read_picture(path);
+}
 
 void LinuxDesktop::install_wallpaper(const std::string& path)
 {
     // The backend falls back on the root window by itself, and tells the
     // user when nothing could show the picture; the seam reports nothing.
-    choose_wallpaper_backend()->install(path);
+    choose_wallpaper_backend(*m_toolkit)->install(path);
+}
+
+std::unique_ptr<PreparedWallpaper> LinuxDesktop::prepare_wallpaper(const std::string& path)
+{
+    return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, path);
+}
+
+void LinuxDesktop::install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared)
+{
+    auto* mine = dynamic_cast<LinuxPreparedWallpaper*>(prepared.get());
+    if (!mine) {
+        install_wallpaper(path);
+        return;
+    }
+    mine->finish();
+    mine->backend().install(path);
+}
+
+MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
+                                        const MessageStyle& style)
+{
+    if (const auto answer = m_toolkit->message_box(title, text, style, m_message_owner.get()))
+        return *answer;
+    // No display to show it on: standard error is the only place left, and
+    // nobody there to answer.
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), with_newlines(text).c_str());
+    return style.default_answer;
+}
+
+std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& path)
+{
+    return m_toolkit->load_picture(path);
 }
 
 void LinuxDesktop::open_web_address(const std::string& address)

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/linux/toolkit.h"
 #include "platform/linux/wallpaper_backend.h"
 #include "platform/platform.h"
 
@@ -13,7 +14,13 @@ namespace muralis::linux_platform {
 
 class LinuxDesktop final : public Desktop {
 public:
+    // With the Qt toolkit linked into the program.
+    LinuxDesktop();
+    explicit LinuxDesktop(Toolkit& toolkit) : m_toolkit(&toolkit) {}
+
     void install_wallpaper(const std::string& path) override;
+    std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
+    void install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared) override;
     MessageAnswer message_box(const std::string& title, const std::string& text,
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
@@ -26,11 +33,21 @@ public:
     // yet or not. A box without an owner stands alone, starting a
     // QApplication when none runs, and goes to standard error when no
     // display can be reached. The owner is forgotten when it is destroyed.
+    // Defined where Qt is linked.
     void set_message_owner(QWidget* owner);
 
 private:
-    struct MessageOwner;
+    Toolkit* m_toolkit;
     std::shared_ptr<MessageOwner> m_message_owner;
 };
+
+// The texts break lines with a lone carriage return, as Windows' boxes do;
+// "\r\n" is one break too. The same text with newlines.
+std::string with_newlines(const std::string& text);
+
+// The picture in the file at path as the applier shows it: a plain bitmap
+// read directly, anything else through toolkit's general reader. Throws
+// Failure as Toolkit::load_picture does.
+RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path);
 
 } // namespace muralis::linux_platform

@@ -1,37 +1,22 @@
-// Pictures loaded for the editor's preview.
-#include <fcntl.h>
-#include <sys/stat.h>
+// Pictures read by Qt: any format it knows.
+#include <sys/types.h>
 
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 #include <QFile>
-#include <QImage>
 #include <QImageReader>
 
-#include "platform/linux/linux_desktop.h"
-#include "platform/linux/linux_files.h"
+#include "platform/linux/picture_file.h"
+#include "platform/linux/plain_bitmap.h"
 #include "platform/linux/qt_picture.h"
-#include "platform/linux/unique_fd.h"
 
 namespace muralis::linux_platform {
 
 namespace {
-
-// The numbers the editor knows these failures by.
-constexpr int FileNotFound = 53;
-constexpr int InvalidPicture = 481;
-
-// The largest picture loaded, in pixels each way: a 16K screen.
-constexpr int LargestSide = 16384;
-
-Failure invalid_picture()
-{
-    return Failure(InvalidPicture, "Invalid picture");
-}
 
 // Whether an uncompressed bitmap file is shorter than the rows its header
 // announces. Qt's reader stops at the end of such a file and returns the
@@ -57,12 +42,17 @@ bool bitmap_cut_short(int fd, off_t file_size)
     const unsigned bits = header[28] | header[29] << 8;
     const std::uint64_t row = (static_cast<std::uint64_t>(std::abs(std::int64_t{width})) * bits + 31) / 32 * 4;
     const std::uint64_t rows = static_cast<std::uint64_t>(std::abs(std::int64_t{height}));
-    return std::uint64_t{at(10)} + row * rows > static_cast<std::uint64_t>(file_size);
+    // Qt reads the rows from the offset the file gives, or from the end of
+    // the headers when that offset points into them or is out of range.
+    const std::uint64_t headers_end = 14 + std::uint64_t{at(14)};
+    const std::uint64_t offset = at(10);
+    const std::uint64_t start = offset >= 0x80000000u ? headers_end : std::max(offset, headers_end);
+    return start + row * rows > static_cast<std::uint64_t>(file_size);
 }
 
 } // namespace
 
-std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& path)
+QImage read_qimage(const std::string& path)
 {
     // Qt refuses to allocate more than 256 MB for one decoded image, about
     // 8192 x 8192 at 4 bytes a pixel. The largest side is checked below from
@@ -70,27 +60,16 @@ std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& pat
     // picture at the widest format a decoder makes (8 bytes a pixel for
     // 16-bit PNG).
     static const bool limit_raised = [] {
-        constexpr int largest_megabytes = LargestSide * LargestSide / (1024 * 1024) * 8;
+        constexpr int largest_megabytes = largest_picture_side * largest_picture_side / (1024 * 1024) * 8;
         QImageReader::setAllocationLimit(largest_megabytes);
         return true;
     }();
     (void)limit_raised;
 
     // The file is opened here rather than by QImageReader, which reports
-    // every failure alike: a missing file must be told from one that holds
-    // no picture, and a file that cannot be opened gets the system's reason.
-    // O_NONBLOCK keeps a FIFO from waiting for a writer.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            throw Failure(FileNotFound, "File not found");
-        throw system_failure(errno, path);
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        throw system_failure(errno, path);
-    if (!S_ISREG(info.st_mode))
-        throw invalid_picture();
+    // every failure alike.
+    std::uint64_t file_size = 0;
+    const UniqueFd fd = open_picture_file(path, file_size);
 
     // The decoder reads from the file as it goes, so a large bitmap never
     // stands in memory twice (bytes and pixels).
@@ -100,15 +79,18 @@ std::shared_ptr<const Picture> LinuxDesktop::load_picture(const std::string& pat
     // With a device and no format, the format is told from the content,
     // whatever the file's name says.
     QImageReader reader(&file);
-    if (!reader.canRead() || (reader.format() == "bmp" && bitmap_cut_short(fd.get(), info.st_size)))
+    if (!reader.canRead() ||
+        (reader.format() == "bmp" && bitmap_cut_short(fd.get(), static_cast<off_t>(file_size))))
         throw invalid_picture();
-    const auto too_large = [](QSize size) { return size.width() > LargestSide || size.height() > LargestSide; };
+    const auto too_large = [](QSize size) {
+        return size.width() > largest_picture_side || size.height() > largest_picture_side;
+    };
     if (const QSize size = reader.size(); size.isValid() && too_large(size))
         throw invalid_picture();
     QImage image;
     if (!reader.read(&image) || image.isNull() || too_large(image.size()))
         throw invalid_picture();
-    return std::make_shared<QtPicture>(std::move(image));
+    return image;
 }
 
 } // namespace muralis::linux_platform

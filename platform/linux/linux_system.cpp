@@ -19,11 +19,6 @@
 #include <type_traits>
 #include <vector>
 
-#include <QApplication>
-#include <QLocale>
-#include <QScreen>
-#include <QString>
-
 #include "platform/linux/linux_files.h"
 #include "platform/linux/unique_fd.h"
 
@@ -72,7 +67,7 @@ std::string muralis_data_folder()
     return folder;
 }
 
-std::string messages_language_name()
+std::string messages_language_name(Toolkit& toolkit)
 {
     // setlocale resolves LC_ALL, LC_MESSAGES and LANG in that order and
     // falls back to "C" when the named locale is not installed. The
@@ -86,10 +81,7 @@ std::string messages_language_name()
 
     if (name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0)
         return {};
-    const QLocale locale(QString::fromStdString(name));
-    if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage)
-        return {};
-    return QLocale::languageToString(locale.language()).toStdString();
+    return toolkit.language_name(name);
 }
 
 std::string LinuxSystem::windows_directory()
@@ -107,12 +99,17 @@ std::string LinuxSystem::windows_directory()
 std::string LinuxSystem::language_name_buffer()
 {
     std::string buffer(100, '\0');
-    const std::string name = messages_language_name();
+    const std::string name = messages_language_name(*m_toolkit);
     buffer.replace(0, std::min(name.size(), std::size_t{99}), name, 0, 99);
     return buffer;
 }
 
 std::string LinuxSystem::program_folder()
+{
+    return running_program_folder();
+}
+
+std::string running_program_folder()
 {
     std::vector<char> buffer(4096);
     for (;;) {
@@ -209,36 +206,22 @@ std::string LinuxSystem::weekday_name(int weekday)
 
 std::string LinuxSystem::upper_case(const std::string& text)
 {
-    // Casing belongs to LC_CTYPE. QLocale brings the rules of the language
-    // beyond Unicode's default ones: Turkish capitalises "i" as "İ".
-    QLocale rules = QLocale::c();
+    // Casing belongs to LC_CTYPE; the toolkit brings the rules of the
+    // language beyond Unicode's default ones: Turkish capitalises "i" as "İ".
+    std::string locale_name = "C";
     if (const UniqueLocale locale = user_locale(LC_CTYPE_MASK))
-        rules = QLocale(QString::fromLocal8Bit(::nl_langinfo_l(_NL_LOCALE_NAME(LC_CTYPE), locale.get())));
-    return rules.toUpper(QString::fromStdString(text)).toStdString();
+        locale_name = ::nl_langinfo_l(_NL_LOCALE_NAME(LC_CTYPE), locale.get());
+    return m_toolkit->upper_case(text, locale_name);
 }
 
 void LinuxSystem::beep()
 {
-    // The platform plugin rings the bell (on X, XBell on the application's
-    // own connection); without a GUI application there is none to ask.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QApplication::beep();
+    m_toolkit->beep();
 }
 
 TwipsSize LinuxSystem::screen_size()
 {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return {};
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen || screen->logicalDotsPerInch() <= 0)
-        return {};
-    // Logical pixels against logical dots per inch: a screen that Qt scales
-    // (Xft.dpi 192 makes 2 device pixels of 1 logical one) keeps its size in
-    // inches.
-    const QSize size = screen->geometry().size();
-    const double twips_per_pixel = 1440.0 / screen->logicalDotsPerInch();
-    return {static_cast<int>(std::lround(size.width() * twips_per_pixel)),
-            static_cast<int>(std::lround(size.height() * twips_per_pixel))};
+    return m_toolkit->screen_size();
 }
 
 void LinuxSystem::start_program(const std::string& path)

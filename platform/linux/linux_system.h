@@ -1,11 +1,16 @@
 #pragma once
 
+#include "platform/linux/toolkit.h"
 #include "platform/platform.h"
 
 namespace muralis::linux_platform {
 
 class LinuxSystem final : public System {
 public:
+    // With the Qt toolkit linked into the program.
+    LinuxSystem();
+    explicit LinuxSystem(Toolkit& toolkit) : m_toolkit(&toolkit) {}
+
     std::string windows_directory() override;
     std::string fallback_data_folder() override { return {}; }
     std::string virtual_store_folder() override { return {}; }
@@ -20,7 +25,13 @@ public:
     void beep() override;
     TwipsSize screen_size() override;
     void start_program(const std::string& path) override;
+
+private:
+    Toolkit* m_toolkit;
 };
+
+// The folder of the running program, without a trailing separator.
+std::string running_program_folder();
 
 // The user's home folder: $HOME, else the one the user database gives,
 // else "/".
@@ -38,6 +49,6 @@ std::string muralis_data_folder();
 // The English name of the language of the user's messages locale: the locale
 // that LC_ALL, else LC_MESSAGES, else LANG names, as the C library resolves
 // it. Empty for the C and POSIX locales.
-std::string messages_language_name();
+std::string messages_language_name(Toolkit& toolkit = qt_toolkit());
 
 } // namespace muralis::linux_platform

@@ -1,5 +1,7 @@
 // Message boxes: a QMessageBox owned by the editor's window, or one standing
 // alone for a program without a window of its own (Muralrun).
+#include "platform/linux/qt_toolkit.h"
+
 #include "platform/linux/linux_desktop.h"
 
 #include <QAbstractButton>
@@ -51,21 +53,6 @@ QByteArray reachable_platform()
     if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland && wayland_plugin_installed())
         return "wayland";
     return {};
-}
-
-// The texts break lines with a lone carriage return, as Windows' boxes do;
-// "\r\n" is one break too.
-std::string with_newlines(const std::string& text)
-{
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            lines += text[i];
-        else if (i + 1 == text.size() || text[i + 1] != '\n')
-            lines += '\n';
-    }
-    return lines;
 }
 
 QMessageBox::Icon qt_icon(MessageIcon icon)
@@ -150,7 +137,7 @@ std::optional<MessageAnswer> show_qt_message_box(const std::string& title, const
 
 } // namespace
 
-struct LinuxDesktop::MessageOwner {
+struct MessageOwner {
     QPointer<QWidget> widget;
 };
 
@@ -159,16 +146,10 @@ void LinuxDesktop::set_message_owner(QWidget* owner)
     m_message_owner = owner ? std::make_shared<MessageOwner>(MessageOwner{owner}) : nullptr;
 }
 
-MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
-                                        const MessageStyle& style)
+std::optional<MessageAnswer> qt_message_box(const std::string& title, const std::string& text,
+                                            const MessageStyle& style, const MessageOwner* owner)
 {
-    QWidget* owner = m_message_owner ? m_message_owner->widget.data() : nullptr;
-    if (const auto answer = show_qt_message_box(title, text, style, owner))
-        return *answer;
-    // No display to show it on: standard error is the only place left, and
-    // nobody there to answer.
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), with_newlines(text).c_str());
-    return style.default_answer;
+    return show_qt_message_box(title, text, style, owner ? owner->widget.data() : nullptr);
 }
 
 } // namespace muralis::linux_platform

@@ -1,6 +1,7 @@
 // A picture loaded on Linux, held as the QImage the Qt window draws.
 #pragma once
 
+#include <string>
 #include <utility>
 
 #include <QImage>
@@ -39,5 +40,10 @@ private:
     mutable QImage m_scaled;
     mutable QSize m_scaled_size;
 };
+
+// The picture in the file at path, in any format Qt reads, of at most
+// largest_picture_side pixels each way. Throws Failure as
+// Toolkit::load_picture does.
+QImage read_qimage(const std::string& path);
 
 } // namespace muralis::linux_platform

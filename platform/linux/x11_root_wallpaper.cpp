@@ -1,42 +1,18 @@
 #include "platform/linux/x11_root_wallpaper.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include <QImage>
-#include <QSize>
-#include <QString>
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "platform/linux/x_display.h"
-
+#include <cstring>
 #include <vector>
+
+#include "platform/linux/linux_desktop.h"
+#include "platform/linux/x_display.h"
 
 namespace muralis::linux_platform {
 
 namespace {
-
-// The picture scaled to cover width x height with its aspect kept, and
-// cropped to it around the centre.
-QImage fill(const QImage& picture, int width, int height)
-{
-    if (picture.width() == width && picture.height() == height)
-        return picture;
-    // The part of the picture the monitor shows is cut out first and then
-    // scaled: scaling the whole picture first makes an image as many times
-    // larger than the monitor as the two aspects differ (gigabytes for a
-    // 16384 x 2 bitmap on a small screen).
-    const double scale = std::max(static_cast<double>(width) / picture.width(),
-                                  static_cast<double>(height) / picture.height());
-    const int part_width = std::clamp(static_cast<int>(std::lround(width / scale)), 1, picture.width());
-    const int part_height = std::clamp(static_cast<int>(std::lround(height / scale)), 1, picture.height());
-    return picture
-        .copy((picture.width() - part_width) / 2, (picture.height() - part_height) / 2, part_width, part_height)
-        .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
 
 bool visual_masks(const Visual* visual, unsigned long red, unsigned long green, unsigned long blue)
 {
@@ -44,42 +20,38 @@ bool visual_masks(const Visual* visual, unsigned long red, unsigned long green, 
 }
 
 // Puts image at (x, y) of drawable. A 24- or 32-bit TrueColor visual with
-// the usual masks takes Qt's RGB32 pixels as they are; other visuals are
-// filled pixel by pixel.
-void put_image(Display* display, Drawable drawable, GC gc, Visual* visual, int depth,
-               const QImage& source, int x, int y)
+// the usual masks takes the pixels as they are; other visuals are filled
+// pixel by pixel.
+void put_image(Display* display, Drawable drawable, GC gc, Visual* visual, int depth, RgbImage& source,
+               int x, int y)
 {
-    const bool direct_32 = (depth == 24 || depth == 32) && visual->c_class == TrueColor &&
-                           visual_masks(visual, 0xff0000, 0x00ff00, 0x0000ff);
-    const bool direct_16 = depth == 16 && visual->c_class == TrueColor &&
-                           visual_masks(visual, 0xf800, 0x07e0, 0x001f);
-    if (direct_32 || direct_16) {
-        QImage pixels = source.convertToFormat(direct_32 ? QImage::Format_RGB32 : QImage::Format_RGB16);
+    const auto width = static_cast<unsigned>(source.width());
+    const auto height = static_cast<unsigned>(source.height());
+    const bool direct = (depth == 24 || depth == 32) && visual->c_class == TrueColor &&
+                        visual_masks(visual, 0xff0000, 0x00ff00, 0x0000ff);
+    if (direct) {
         XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                                     reinterpret_cast<char*>(pixels.bits()),
-                                     static_cast<unsigned>(pixels.width()),
-                                     static_cast<unsigned>(pixels.height()), direct_32 ? 32 : 16,
-                                     static_cast<int>(pixels.bytesPerLine()));
+                                     reinterpret_cast<char*>(source.data()), width, height, 32,
+                                     source.width() * 4);
         if (!image)
             return;
-        XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(pixels.width()),
-                  static_cast<unsigned>(pixels.height()));
-        image->data = nullptr; // owned by pixels
+        // The words are the client's own order; the image says so, and Xlib
+        // swaps them for a server of the other order.
+        image->byte_order = LSBFirst;
+        XPutImage(display, drawable, gc, image, 0, 0, x, y, width, height);
+        image->data = nullptr; // owned by source
         XDestroyImage(image);
         return;
     }
 
     // Any other visual: let Xlib place each pixel, asking the colormap for
     // the colours where the visual is not TrueColor.
-    XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                                 static_cast<unsigned>(source.width()),
-                                 static_cast<unsigned>(source.height()), 32, 0);
+    XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr, width,
+                                 height, 32, 0);
     if (!image)
         return;
-    std::vector<char> data(static_cast<std::size_t>(image->bytes_per_line) *
-                           static_cast<std::size_t>(source.height()));
+    std::vector<char> data(static_cast<std::size_t>(image->bytes_per_line) * height);
     image->data = data.data();
-    const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
     auto channel = [](unsigned value, unsigned long mask) -> unsigned long {
         if (mask == 0)
             return 0;
@@ -90,28 +62,28 @@ void put_image(Display* display, Drawable drawable, GC gc, Visual* visual, int d
         return ((static_cast<unsigned long>(value) * top + 127) / 255) << shift;
     };
     const Colormap colormap = DefaultColormap(display, DefaultScreen(display));
-    for (int row = 0; row < rgb.height(); ++row) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(row));
-        for (int column = 0; column < rgb.width(); ++column) {
-            const QRgb colour = line[column];
+    for (int row = 0; row < source.height(); ++row) {
+        const std::uint32_t* line = source.row(row);
+        for (int column = 0; column < source.width(); ++column) {
+            const unsigned red = (line[column] >> 16) & 0xff;
+            const unsigned green = (line[column] >> 8) & 0xff;
+            const unsigned blue = line[column] & 0xff;
             unsigned long pixel;
             if (visual->c_class == TrueColor || visual->c_class == DirectColor) {
-                pixel = channel(static_cast<unsigned>(qRed(colour)), visual->red_mask) |
-                        channel(static_cast<unsigned>(qGreen(colour)), visual->green_mask) |
-                        channel(static_cast<unsigned>(qBlue(colour)), visual->blue_mask);
+                pixel = channel(red, visual->red_mask) | channel(green, visual->green_mask) |
+                        channel(blue, visual->blue_mask);
             } else {
                 XColor wanted {};
-                wanted.red = static_cast<unsigned short>(qRed(colour) * 257);
-                wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
-                wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
+                wanted.red = static_cast<unsigned short>(red * 257);
+                wanted.green = static_cast<unsigned short>(green * 257);
+                wanted.blue = static_cast<unsigned short>(blue * 257);
                 pixel = XAllocColor(display, colormap, &wanted) ? wanted.pixel
                                                                 : BlackPixel(display, DefaultScreen(display));
             }
             XPutPixel(image, column, row, pixel);
         }
     }
-    XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(source.width()),
-              static_cast<unsigned>(source.height()));
+    XPutImage(display, drawable, gc, image, 0, 0, x, y, width, height);
     image->data = nullptr;
     XDestroyImage(image);
 }
@@ -133,72 +105,122 @@ Pixmap root_pixmap_property(Display* display, Window root, Atom property)
     return pixmap;
 }
 
+
+RgbImage copy_of(const RgbImage& picture)
+{
+    RgbImage copy(picture.width(), picture.height());
+    std::memcpy(copy.data(), picture.data(),
+                static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()) * 4);
+    return copy;
+}
+
 } // namespace
 
-std::vector<QImage> monitor_images(const std::string& path, const std::vector<QSize>& monitors)
+std::vector<RgbImage> monitor_images(RgbImage picture, const std::vector<MonitorSize>& monitors)
 {
-    const QImage picture(QString::fromStdString(path));
-    if (picture.isNull())
-        return {};
-    std::vector<QImage> images;
-    for (const QSize& monitor : monitors)
-        images.push_back(fill(picture, monitor.width(), monitor.height()));
+    std::vector<RgbImage> images;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        // The last monitor may have the picture itself.
+        RgbImage source = i + 1 == monitors.size() ? std::move(picture) : copy_of(picture);
+        images.push_back(fill(std::move(source), monitors[i].width, monitors[i].height));
+    }
     return images;
+}
+
+// A pixmap drawn on a display of its own, shown by publish(). Until then
+// closing the display frees it and leaves the screen as it was.
+struct X11RootWallpaper::Pixmap {
+    DisplayConnection connection;
+    ::Pixmap pixmap = None;
+
+    // Draws picture for every monitor of the display; false without one.
+    bool draw(RgbImage picture)
+    {
+        Display* display = connection.get();
+        if (!display)
+            return false;
+        const int screen = DefaultScreen(display);
+        const Window root = RootWindow(display, screen);
+        const int depth = DefaultDepth(display, screen);
+        Visual* visual = DefaultVisual(display, screen);
+        const unsigned width = static_cast<unsigned>(DisplayWidth(display, screen));
+        const unsigned height = static_cast<unsigned>(DisplayHeight(display, screen));
+        const std::vector<Rectangle> monitors = monitor_rectangles(display, root, screen);
+        std::vector<MonitorSize> sizes;
+        for (const Rectangle& monitor : monitors)
+            sizes.push_back({monitor.width, monitor.height});
+        std::vector<RgbImage> images = monitor_images(std::move(picture), sizes);
+
+        pixmap = XCreatePixmap(display, root, width, height, static_cast<unsigned>(depth));
+        GC gc = XCreateGC(display, pixmap, 0, nullptr);
+        // Parts of the root that no monitor shows stay black.
+        if (monitors.size() > 1 || monitors[0].width != static_cast<int>(width) ||
+            monitors[0].height != static_cast<int>(height)) {
+            XSetForeground(display, gc, BlackPixel(display, screen));
+            XFillRectangle(display, pixmap, gc, 0, 0, width, height);
+        }
+        for (std::size_t i = 0; i < monitors.size(); ++i)
+            put_image(display, pixmap, gc, visual, depth, images[i], monitors[i].x, monitors[i].y);
+        XFreeGC(display, gc);
+        XFlush(display);
+        return true;
+    }
+
+    void publish()
+    {
+        Display* display = connection.get();
+        const Window root = DefaultRootWindow(display);
+        // The previous setter left its pixmap alive with RetainPermanent and
+        // named it in both properties; killing its client frees it. A pixmap
+        // named only in _XROOTPMAP_ID belongs to a desktop that still runs,
+        // and is left alone.
+        const Atom root_atom = XInternAtom(display, "_XROOTPMAP_ID", False);
+        const Atom esetroot_atom = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+        const ::Pixmap previous = root_pixmap_property(display, root, root_atom);
+        if (previous != None && previous == root_pixmap_property(display, root, esetroot_atom))
+            XKillClient(display, previous);
+
+        XChangeProperty(display, root, root_atom, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        XChangeProperty(display, root, esetroot_atom, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        XSetWindowBackgroundPixmap(display, root, pixmap);
+        XClearWindow(display, root);
+        // The pixmap must outlive this connection: the root keeps showing it
+        // and the properties name it until the next setter kills it.
+        XSetCloseDownMode(display, RetainPermanent);
+        XSync(display, False);
+    }
+};
+
+X11RootWallpaper::X11RootWallpaper(Toolkit& toolkit) : m_toolkit(toolkit) {}
+X11RootWallpaper::~X11RootWallpaper() = default;
+
+void X11RootWallpaper::prepare(RgbImage picture)
+{
+    auto prepared = std::make_unique<Pixmap>();
+    if (prepared->draw(std::move(picture)))
+        m_prepared = std::move(prepared);
 }
 
 bool X11RootWallpaper::install(const std::string& path)
 {
-    DisplayConnection connection;
-    Display* display = connection.get();
-    if (!display)
-        return false;
-
-    const int screen = DefaultScreen(display);
-    const Window root = RootWindow(display, screen);
-    const int depth = DefaultDepth(display, screen);
-    Visual* visual = DefaultVisual(display, screen);
-    const unsigned width = static_cast<unsigned>(DisplayWidth(display, screen));
-    const unsigned height = static_cast<unsigned>(DisplayHeight(display, screen));
-    const std::vector<Rectangle> monitors = monitor_rectangles(display, root, screen);
-    std::vector<QSize> sizes;
-    for (const Rectangle& monitor : monitors)
-        sizes.emplace_back(monitor.width, monitor.height);
-    const std::vector<QImage> images = monitor_images(path, sizes);
-    if (images.empty())
-        return false;
-
-    const Pixmap pixmap = XCreatePixmap(display, root, width, height, static_cast<unsigned>(depth));
-    GC gc = XCreateGC(display, pixmap, 0, nullptr);
-    // Parts of the root that no monitor shows stay black.
-    if (monitors.size() > 1 || monitors[0].width != static_cast<int>(width) ||
-        monitors[0].height != static_cast<int>(height)) {
-        XSetForeground(display, gc, BlackPixel(display, screen));
-        XFillRectangle(display, pixmap, gc, 0, 0, width, height);
+    std::unique_ptr<Pixmap> pixmap = std::move(m_prepared);
+    if (!pixmap) {
+        // Without a display nothing is read.
+        pixmap = std::make_unique<Pixmap>();
+        if (!pixmap->connection.get())
+            return false;
+        RgbImage picture;
+        try {
+            picture = read_wallpaper_picture(m_toolkit, path);
+        } catch (const Failure&) {
+            return false;
+        }
+        if (!pixmap->draw(std::move(picture)))
+            return false;
     }
-    for (std::size_t i = 0; i < monitors.size(); ++i)
-        put_image(display, pixmap, gc, visual, depth, images[i], monitors[i].x, monitors[i].y);
-    XFreeGC(display, gc);
-
-    // The previous setter left its pixmap alive with RetainPermanent and
-    // named it in both properties; killing its client frees it. A pixmap
-    // named only in _XROOTPMAP_ID belongs to a desktop that still runs, and
-    // is left alone.
-    const Atom root_atom = XInternAtom(display, "_XROOTPMAP_ID", False);
-    const Atom esetroot_atom = XInternAtom(display, "ESETROOT_PMAP_ID", False);
-    const Pixmap previous = root_pixmap_property(display, root, root_atom);
-    if (previous != None && previous == root_pixmap_property(display, root, esetroot_atom))
-        XKillClient(display, previous);
-
-    XChangeProperty(display, root, root_atom, XA_PIXMAP, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
-    XChangeProperty(display, root, esetroot_atom, XA_PIXMAP, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
-    XSetWindowBackgroundPixmap(display, root, pixmap);
-    XClearWindow(display, root);
-    // The pixmap must outlive this connection: the root keeps showing it and
-    // the properties name it until the next setter kills it.
-    XSetCloseDownMode(display, RetainPermanent);
-    XSync(display, False);
+    pixmap->publish();
     return true;
 }
 

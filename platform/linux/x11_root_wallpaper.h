@@ -1,13 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/linux/toolkit.h"
 #include "platform/linux/wallpaper_backend.h"
-
-// Qt stays out of this header, which GIO's includers include too.
-class QImage;
-class QSize;
 
 namespace muralis::linux_platform {
 
@@ -17,14 +15,32 @@ namespace muralis::linux_platform {
 // find it. Without a display it does nothing.
 class X11RootWallpaper final : public WallpaperBackend {
 public:
+    // toolkit reads the pictures that are not plain bitmaps.
+    explicit X11RootWallpaper(Toolkit& toolkit);
+    ~X11RootWallpaper() override;
+
     const char* name() const override { return "x11-root"; }
+
+    // Draws the picture into a new pixmap on the display, not shown yet.
+    void prepare(RgbImage picture) override;
+
+    // Shows the pixmap prepare drew, or else the picture in the file at
+    // path, drawn now.
     bool install(const std::string& path) override;
+
+private:
+    struct Pixmap;
+    Toolkit& m_toolkit;
+    std::unique_ptr<Pixmap> m_prepared;
 };
 
-// The picture in the file at path as each monitor of the given sizes shows
-// it: scaled to cover the monitor with its aspect kept, and cropped to it
-// around the centre. Empty when Qt reads no picture from the file. Needs no
-// display.
-std::vector<QImage> monitor_images(const std::string& path, const std::vector<QSize>& monitors);
+struct MonitorSize {
+    int width;
+    int height;
+};
+
+// picture as each monitor of the given sizes shows it: scaled to cover the
+// monitor with its aspect kept, and cropped to it around the centre.
+std::vector<RgbImage> monitor_images(RgbImage picture, const std::vector<MonitorSize>& monitors);
 
 } // namespace muralis::linux_platform

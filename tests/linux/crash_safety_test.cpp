@@ -29,6 +29,7 @@
 
 #include "scoped_environment.h"
 #include "temporary_folder.h"
+#include "muralrun_copy.h"
 
 extern char** environ;
 
@@ -141,6 +142,10 @@ std::vector<Call> calls_in(const std::string& log)
         const auto open = line.find('(');
         if (line.empty() || line[0] == '-' || line[0] == '+' || open == std::string::npos)
             continue;
+        // Waiting for another thread takes a call or none, as the timing
+        // falls: it is no call of the write.
+        if (line.compare(0, open, "futex") == 0)
+            continue;
         calls.push_back({line.substr(0, open), line});
     }
     return calls;
@@ -158,8 +163,16 @@ bool creates_temporary_file(const Call& call, const Write& write)
 // and close. Indexes into the calls; all of them calls.size() when the
 // trace holds no such write.
 struct Window {
-    std::size_t first = 0, rename = 0, last = 0;
+    // The rename, or the exchange of names that stands for it; the last
+    // call after which a temporary file is left: the rename, or the removal
+    // of the old file from the temporary name after an exchange.
+    std::size_t first = 0, rename = 0, removal = 0, last = 0;
 };
+
+bool renames(const Call& call)
+{
+    return call.name == "rename" || call.name == "renameat2";
+}
 
 Window window_of(const std::vector<Call>& calls, const Write& write)
 {
@@ -168,9 +181,12 @@ Window window_of(const std::vector<Call>& calls, const Write& write)
     while (i < calls.size() && !creates_temporary_file(calls[i], write))
         ++i;
     window.first = i;
-    while (i < calls.size() && calls[i].name != "rename")
+    while (i < calls.size() && !renames(calls[i]))
         ++i;
-    window.rename = window.last = i;
+    window.rename = window.removal = window.last = i;
+    if (i + 1 < calls.size() && calls[i].line.find("RENAME_EXCHANGE") != std::string::npos &&
+        calls[i + 1].name == "unlink")
+        window.removal = window.last = i + 1;
     if (write.flushed) {
         while (i < calls.size() && calls[i].name != "fsync")
             ++i;
@@ -189,7 +205,7 @@ std::size_t nth_on_temporary_file(const std::vector<Call>& calls, const Window& 
     for (std::size_t i = window.first; i <= window.rename && i < calls.size(); ++i) {
         const std::string& line = calls[i].line;
         const std::string arguments = line.substr(0, line.find(')')) + ",";
-        const bool on_file = name == "openat" || name == "rename" ||
+        const bool on_file = name == "openat" || name == "rename" || name == "renameat2" ||
                              arguments.find("(" + fd + ",") != std::string::npos ||
                              arguments.find(" " + fd + ",") != std::string::npos;
         if (calls[i].name == name && on_file && --n == 0)
@@ -242,7 +258,7 @@ protected:
         data_folder = scratch / "data/muralis";
         fs::create_directories(data_folder);
         fs::create_directories(scratch / "install");
-        fs::copy_file(MURALRUN_PATH, muralrun);
+        copy_muralrun(scratch / "install");
         // The editor's stand-in records that the applier started it.
         write_file(scratch / "install/Muralset", "#!/bin/sh\necho started >>'" + editor_record + "'\n");
         fs::permissions(scratch / "install/Muralset", fs::perms::owner_all);
@@ -406,7 +422,7 @@ TEST_F(AtomicWrites, KilledAtEachSystemCallOfTheWriteKeepsTheOldFileOrTheNew)
             const bool renamed = index > window.rename;
             EXPECT_TRUE(has_bytes(write.target, renamed ? write.new_bytes : write.old_bytes))
                 << "the target is not the " << (renamed ? "new" : "old") << " file";
-            const bool temporary_left = index > window.first && index <= window.rename;
+            const bool temporary_left = index > window.first && index <= window.removal;
             EXPECT_EQ(temporary_files(write).size(), temporary_left ? 1u : 0u);
             expect_clean_run(write, where);
             killed_at += calls[index].name + ' ';
@@ -585,7 +601,7 @@ TEST_F(AtomicWrites, MuralrunRefusedSpaceOrRightsReportsAndKeepsTheDailyBitmap)
         {"disk full in the middle of a read/write copy", no_kernel_copy, "write", 2, "error=ENOSPC"},
         {"no right to create the temporary file", {}, "openat", 1, "error=EACCES"},
         {"a read-only file system", {}, "openat", 1, "error=EROFS"},
-        {"the rename refused", {}, "rename", 1, "error=EACCES"},
+        {"the exchange with the old bitmap refused", {}, "renameat2", 1, "error=EACCES"},
     };
     const std::string message = "The Muralis: Sorry, the file: " + todays_picture +
                                 ", can not be found.\nExecute your setup again";

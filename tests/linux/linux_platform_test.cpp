@@ -288,6 +288,24 @@ TEST(LinuxFiles, CopyReplacesAndReportsTheFileConcerned)
     files.copy_replacing(folder / "today.bmp", folder / "Vantorel.bmp");
     EXPECT_EQ(other_names(folder, {"today.bmp", "Vantorel.bmp", "a folder.bmp"}),
               std::vector<std::string>{".Vantorel.bmp.wr1tng"});
+    writer.reset();
+
+    // Checked: the file is replaced only when the check passes, and a failed
+    // copy is reported without a check.
+    write_file(folder / "Vantorel.bmp", "yesterday");
+    EXPECT_THROW(files.copy_replacing_checked(folder / "today.bmp", folder / "Vantorel.bmp",
+                                              [] { throw Failure(481, "Invalid picture"); }),
+                 Failure);
+    EXPECT_EQ(file_bytes(folder / "Vantorel.bmp"), "yesterday");
+    bool checked = false;
+    EXPECT_THROW(files.copy_replacing_checked(folder / "a folder.bmp", folder / "Vantorel.bmp",
+                                              [&] { checked = true; }),
+                 Failure);
+    EXPECT_FALSE(checked);
+    files.copy_replacing_checked(folder / "today.bmp", folder / "Vantorel.bmp", [&] { checked = true; });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(file_bytes(folder / "Vantorel.bmp"), picture);
+    EXPECT_EQ(other_names(folder, {"today.bmp", "Vantorel.bmp", "a folder.bmp"}), std::vector<std::string>{});
 }
 
 TEST(LinuxSystem, StartsAProgramDetachedAndReportsOneThatCannotStart)

@@ -20,6 +20,7 @@
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 #include "xvfb_server.h"
+#include "muralrun_copy.h"
 
 namespace muralis::testing {
 namespace {
@@ -217,7 +218,7 @@ TEST_F(MuralrunOnX11, WithoutAScheduleOrAnEditorReportsAndEndsWithoutACrash)
     // real editor beside it.
     const std::string folder = scratch / "alone";
     fs::create_directories(folder);
-    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun");
+    copy_muralrun(folder);
     const RunResult result = run(folder + "/Muralrun", scratch);
     EXPECT_EQ(result.exit_code, 2);
     EXPECT_NE(result.errors.find("The Muralis: Sorry, the file: " + data_folder +
@@ -253,7 +254,7 @@ std::string install_beside_a_stand_in_editor(const TemporaryFolder& scratch, con
 {
     const std::string folder = scratch / "install dir";
     fs::create_directories(folder);
-    fs::copy_file(MURALRUN_PATH, folder + "/Muralrun", fs::copy_options::overwrite_existing);
+    copy_muralrun(folder);
     write_file(folder + "/Muralset", "#!/bin/sh\ntouch '" + editor_record + "'\n");
     fs::permissions(folder + "/Muralset", fs::perms::owner_all);
     return folder + "/Muralrun";

@@ -1,19 +1,29 @@
 // Pictures for the editor's preview, loaded from real files: the failures
 // the editor tells apart, the largest pictures, damaged bitmaps, and the
-// scaled copy a view draws.
+// scaled copy a view draws. The applier's own bitmap decoder and scaler,
+// held to Qt's results.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 
+#include <QBuffer>
 #include <QColor>
 #include <QImage>
+#include <QRect>
 
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/plain_bitmap.h"
 #include "platform/linux/qt_picture.h"
+#include "platform/linux/rgb_image.h"
+#include "platform/linux/unique_fd.h"
 #include "temporary_folder.h"
 
 namespace muralis::testing {
@@ -22,6 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using linux_platform::LinuxDesktop;
 using linux_platform::QtPicture;
+using linux_platform::RgbImage;
 
 TEST(LinuxPicture, LoadsABitmapWhateverItsName)
 {
@@ -112,6 +123,13 @@ std::string bitmap_bytes(const Bitmap& b)
     put(info, b.bits, 2);
     for (const std::uint32_t field : {b.compression, static_cast<std::uint32_t>(pixels.size()), 2835u, 2835u, b.colours, 0u})
         put(info, field, 4);
+    // V4 and V5: masks that would swap red and blue if a reader used them
+    // for 24 bits, then a colour space of zeros.
+    if (b.info_size == 108 || b.info_size == 124) {
+        for (const std::uint32_t mask : {0xffu, 0xff00u, 0xff0000u, 0xff000000u})
+            put(info, mask, 4);
+        info.resize(b.info_size, '\0');
+    }
     const std::size_t offset = 14 + info.size() + b.palette.size();
     std::string file = "BM";
     put(file, static_cast<std::uint32_t>(offset + pixels.size()), 4);
@@ -247,6 +265,173 @@ TEST(LinuxPicture, ScaledCopyIsSmoothAndMadeOncePerSize)
     EXPECT_EQ(picture.scaled_to(QSize(4, 1)).cacheKey(), half) << "scaled again";
     EXPECT_EQ(picture.scaled_to(QSize(16, 4)).size(), QSize(16, 4));
     EXPECT_EQ(picture.scaled_to(QSize(8, 2)).cacheKey(), picture.image().cacheKey());
+}
+
+// Bytes that look random, a different run for each seed.
+std::string noise(std::size_t bytes, std::uint32_t seed)
+{
+    std::string out(bytes, '\0');
+    for (char& byte : out) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    return out;
+}
+
+TEST(PlainBitmap, DecodesQtsPixelsOrLeavesTheFileToQt)
+{
+    enum Outcome { Decodes, ForQt, CutShort };
+    const auto plain = [](std::int32_t width, std::int32_t height, Bitmap b = {}) {
+        b.width = width;
+        b.height = height;
+        const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+        b.pixels = noise(row * static_cast<std::size_t>(std::abs(height)), static_cast<std::uint32_t>(width + height));
+        return bitmap_bytes(b);
+    };
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImage(3, 3, QImage::Format_RGB32).save(&buffer, "PNG"));
+    const std::string whole = plain(4, 4);
+    const struct {
+        std::string name;
+        std::string bytes;
+        Outcome outcome;
+    } cases[] = {
+        {"bottom up", whole, Decodes},
+        {"top down, rows padded", plain(5, -3), Decodes},
+        {"1 x 1", plain(1, 1), Decodes},
+        {"read in two runs of rows", plain(700, 600), Decodes},
+        {"read in two runs of rows, top down", plain(701, -600), Decodes},
+        {"V4 header", plain(3, -2, {.info_size = 108}), Decodes},
+        {"V5 header, width 7", plain(7, 2, {.info_size = 124}), Decodes},
+        {"256 colours said, rows after a gap", plain(6, 2, {.colours = 256, .palette = noise(1024, 1)}), Decodes},
+        {"offset into the headers", plain(3, 3, {.pixel_offset = 20}), Decodes},
+        {"bytes after the rows", whole + "trailing", Decodes},
+        {"cut by a byte", whole.substr(0, whole.size() - 1), CutShort},
+        {"offset past the end", plain(4, 4, {.pixel_offset = 1 << 20}), CutShort},
+        {"offset 2^31", plain(2, 2, {.pixel_offset = 0x80000000u}), CutShort},
+        {"offset into the headers, rows cut from there",
+         plain(4, 4, {.pixel_offset = 0}).substr(0, whole.size() - 1), ForQt},
+        {"32 bits", bitmap_bytes({.bits = 32, .pixels = noise(64, 2)}), ForQt},
+        {"RLE8", bitmap_bytes({.bits = 8, .compression = 1, .colours = 4, .palette = grey_palette(4),
+                               .pixels = std::string("\x04\x01\x00\x01", 4)}), ForQt},
+        {"OS/2 header", bitmap_bytes({.info_size = 12}), ForQt},
+        {"negative width", bitmap_bytes({.width = -4}), ForQt},
+        {"16385 wide", bitmap_bytes({.width = 16385, .height = 1}), ForQt},
+        {"PNG", png.toStdString(), ForQt},
+        {"headers cut", whole.substr(0, 40), ForQt},
+    };
+    TemporaryFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(folder / "plain.bmp", c.bytes);
+        const linux_platform::UniqueFd fd(::open((folder / "plain.bmp").c_str(), O_RDONLY | O_CLOEXEC));
+        try {
+            const std::optional<RgbImage> image = linux_platform::read_plain_bitmap(fd.get(), c.bytes.size());
+            ASSERT_EQ(image.has_value(), c.outcome == Decodes);
+            if (!image)
+                continue;
+            const QImage qt = QImage(QString::fromStdString(folder / "plain.bmp")).convertToFormat(QImage::Format_RGB32);
+            ASSERT_EQ(QSize(image->width(), image->height()), qt.size());
+            for (int y = 0; y < qt.height(); ++y)
+                ASSERT_EQ(std::memcmp(image->row(y), qt.constScanLine(y), static_cast<std::size_t>(qt.width()) * 4), 0)
+                    << "row " << y;
+        } catch (const Failure& failure) {
+            EXPECT_EQ(c.outcome, CutShort) << failure.what();
+            EXPECT_EQ(failure.number(), 481);
+        }
+    }
+    // Rows cut short from where Qt reads them, after the headers, are no
+    // picture for Qt's path either.
+    write_file(folder / "plain.bmp", plain(4, 4, {.pixel_offset = 0}).substr(0, whole.size() - 1));
+    EXPECT_THROW(LinuxDesktop().load_picture(folder / "plain.bmp"), Failure);
+}
+
+RgbImage rgb_image(const QImage& picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    RgbImage image(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(image.row(y), rgb.constScanLine(y), static_cast<std::size_t>(rgb.width()) * 4);
+    return image;
+}
+
+// The part of a picture a monitor shows when filled.
+QRect shown_part(QSize picture, QSize monitor)
+{
+    const double scale = std::max(static_cast<double>(monitor.width()) / picture.width(),
+                                  static_cast<double>(monitor.height()) / picture.height());
+    const int part_width = std::clamp(static_cast<int>(std::lround(monitor.width() / scale)), 1, picture.width());
+    const int part_height = std::clamp(static_cast<int>(std::lround(monitor.height() / scale)), 1, picture.height());
+    return {(picture.width() - part_width) / 2, (picture.height() - part_height) / 2, part_width, part_height};
+}
+
+// What the root window showed when Qt scaled: the part the monitor shows,
+// cut out and scaled smoothly.
+QImage qt_fill(const QImage& picture, QSize monitor)
+{
+    return picture.copy(shown_part(picture.size(), monitor))
+        .scaled(monitor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(Fill, KeepsColoursAndEdgesAndComesCloseToQt)
+{
+    struct {
+        QSize picture;
+        QSize monitor;
+    } const cases[] = {
+        {{400, 300}, {200, 150}},   // halved
+        {{400, 300}, {160, 90}},    // shrunk, cropped top and bottom
+        {{400, 300}, {300, 225}},   // shrunk by a quarter
+        {{97, 61}, {320, 180}},     // grown
+        {{300, 200}, {299, 201}},   // grown one way, cropped the other
+        {{256, 256}, {256, 100}},   // cropped only
+        {{64, 64}, {7, 3}},         // shrunk a lot
+        {{16384, 1}, {64, 36}},     // a line
+        {{1, 16384}, {36, 64}},
+        {{4000, 3}, {50, 50}},
+    };
+    const QRgb red = qRgb(200, 30, 40);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.picture.width()) + " x " + std::to_string(c.picture.height()) + " on " +
+                     std::to_string(c.monitor.width()) + " x " + std::to_string(c.monitor.height()));
+        // Red on the left, a smooth picture from the middle on.
+        QImage picture(c.picture, QImage::Format_RGB32);
+        const int edge = picture.width() / 2;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, x < edge ? red : qRgb(x * 255 / picture.width(), y * 255 / picture.height(),
+                                           static_cast<int>(127.5 + 127.5 * std::sin(x * 0.05 + y * 0.03))));
+        const RgbImage filled = linux_platform::fill(rgb_image(picture), c.monitor.width(), c.monitor.height());
+        ASSERT_EQ(QSize(filled.width(), filled.height()), c.monitor);
+        const QImage qt = qt_fill(picture, c.monitor);
+
+        // Away from the edge, that is where neither the picture pixels a
+        // monitor pixel covers nor their neighbours cross it: the red stays
+        // exact, the rest comes within 3 levels of Qt's (2 measured).
+        const QRect part = shown_part(c.picture, c.monitor);
+        const double across = static_cast<double>(part.width()) / c.monitor.width();
+        for (int x = 0; x < c.monitor.width(); ++x) {
+            const double from = part.left() + x * across - 1, to = part.left() + (x + 1) * across + 1;
+            for (int y = 0; y < c.monitor.height(); ++y) {
+                if (to <= edge) {
+                    ASSERT_EQ(filled.row(y)[x], red) << x << ", " << y;
+                } else if (from >= edge) {
+                    for (const int shift : {0, 8, 16})
+                        ASSERT_NEAR(static_cast<int>(filled.row(y)[x] >> shift & 0xff),
+                                    static_cast<int>(qt.pixel(x, y) >> shift & 0xff), 3)
+                            << x << ", " << y;
+                }
+            }
+        }
+    }
+
+    // The size already right: the same pixels, not a copy.
+    RgbImage picture = rgb_image(QImage(8, 6, QImage::Format_RGB32));
+    const std::uint32_t* pixels = picture.data();
+    EXPECT_EQ(linux_platform::fill(std::move(picture), 8, 6).data(), pixels);
 }
 
 } // namespace

@@ -30,6 +30,7 @@
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 #include "xvfb_server.h"
+#include "muralrun_copy.h"
 
 extern char** environ;
 
@@ -197,7 +198,7 @@ protected:
         const fs::path pictures_folder = folder / "pictures";
         fs::create_directories(pictures_folder);
         fs::copy_file(MURALSET_PATH, folder / "Muralset", fs::copy_options::overwrite_existing);
-        fs::copy_file(MURALRUN_PATH, folder / "Muralrun", fs::copy_options::overwrite_existing);
+        copy_muralrun(folder);
         for (const Picture& picture : pictures) {
             EXPECT_EQ(exit_code_of({"convert", "-size", "64x48", "xc:" + picture.colour.name().toStdString(),
                                     "BMP3:" + (pictures_folder / picture.name).string()}),
