@@ -192,6 +192,15 @@ TEST_F(MuralrunOnX11, InstallsTodaysPictureOnTheRootWindow)
     EXPECT_NE(second, first);
     EXPECT_TRUE(pixmap_exists(connection.get(), second));
     EXPECT_FALSE(pixmap_exists(connection.get(), first)) << "the previous wallpaper was not freed";
+
+    // A picture that is no plain bitmap goes to Qt's reader, which Muralrun
+    // loads for it.
+    QImage png(64, 48, QImage::Format_ARGB32);
+    png.fill(qRgb(12, 34, 56));
+    ASSERT_TRUE(png.save(QString::fromStdString(todays_picture()), "PNG"));
+    const RunResult third = run(MURALRUN_PATH, scratch);
+    EXPECT_EQ(third.exit_code, 0) << third.errors;
+    EXPECT_EQ(root_pixel(connection.get(), 320, 240), qRgb(12, 34, 56));
 }
 
 TEST_F(MuralrunOnX11, FillsTheScreenKeepingTheAspectAndCroppingTheSides)
