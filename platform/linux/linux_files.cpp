@@ -154,8 +154,6 @@ public:
         // file in place by then.
         if (m_fd.close() != 0)
             throw system_failure(errno, m_target);
-        if (durability == Durability::NoFlush && exchange_with_target())
-            return;
         if (::rename(m_path.c_str(), m_target.c_str()) != 0)
             throw system_failure(errno, m_target);
         m_committed = true;
@@ -168,30 +166,6 @@ public:
     }
 
 private:
-    // Puts the file in the target's place by exchanging the two names, then
-    // removes the old file from the temporary name; false, having changed
-    // nothing, where there is no file to exchange with or the file system
-    // cannot exchange. Renamed over a file, ext4 and
-    // btrfs write the new file out before the rename returns, which costs a
-    // large unflushed copy most of its time; exchanged, it goes out later.
-    // Either way the target is whole at every moment.
-    bool exchange_with_target()
-    {
-        struct stat target {};
-        if (::lstat(m_target.c_str(), &target) != 0 || !S_ISREG(target.st_mode))
-            return false;
-        if (::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, m_target.c_str(), RENAME_EXCHANGE) != 0) {
-            // A file system without exchanges gets the plain rename.
-            if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-                return false;
-            throw system_failure(errno, m_target);
-        }
-        m_committed = true;
-        // Left behind, it is an abandoned temporary file for the next copy.
-        ::unlink(m_path.c_str());
-        return true;
-    }
-
     std::string m_target;
     std::string m_path;
     UniqueFd m_fd;
@@ -263,6 +237,11 @@ void LinuxFiles::copy_replacing_checked(const std::string& from, const std::stri
     const UniqueFd in = open_copy_source(from);
     TemporaryFile temporary(to);
     copy_contents(in.get(), temporary.fd(), from, to);
+    // The copy starts going out to the disk while check runs. A rename over
+    // a file has ext4 and btrfs start that anyway, and wait for the blocks
+    // to be allocated, which costs a large copy most of its time when the
+    // rename has to start it.
+    ::sync_file_range(temporary.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     check();
     // The daily bitmap is a copy that the next log-on makes again, so it is
     // not flushed to the disk at once: the rename alone already keeps a torn

@@ -163,16 +163,8 @@ bool creates_temporary_file(const Call& call, const Write& write)
 // and close. Indexes into the calls; all of them calls.size() when the
 // trace holds no such write.
 struct Window {
-    // The rename, or the exchange of names that stands for it; the last
-    // call after which a temporary file is left: the rename, or the removal
-    // of the old file from the temporary name after an exchange.
-    std::size_t first = 0, rename = 0, removal = 0, last = 0;
+    std::size_t first = 0, rename = 0, last = 0;
 };
-
-bool renames(const Call& call)
-{
-    return call.name == "rename" || call.name == "renameat2";
-}
 
 Window window_of(const std::vector<Call>& calls, const Write& write)
 {
@@ -181,12 +173,9 @@ Window window_of(const std::vector<Call>& calls, const Write& write)
     while (i < calls.size() && !creates_temporary_file(calls[i], write))
         ++i;
     window.first = i;
-    while (i < calls.size() && !renames(calls[i]))
+    while (i < calls.size() && calls[i].name != "rename")
         ++i;
-    window.rename = window.removal = window.last = i;
-    if (i + 1 < calls.size() && calls[i].line.find("RENAME_EXCHANGE") != std::string::npos &&
-        calls[i + 1].name == "unlink")
-        window.removal = window.last = i + 1;
+    window.rename = window.last = i;
     if (write.flushed) {
         while (i < calls.size() && calls[i].name != "fsync")
             ++i;
@@ -205,7 +194,7 @@ std::size_t nth_on_temporary_file(const std::vector<Call>& calls, const Window& 
     for (std::size_t i = window.first; i <= window.rename && i < calls.size(); ++i) {
         const std::string& line = calls[i].line;
         const std::string arguments = line.substr(0, line.find(')')) + ",";
-        const bool on_file = name == "openat" || name == "rename" || name == "renameat2" ||
+        const bool on_file = name == "openat" || name == "rename" ||
                              arguments.find("(" + fd + ",") != std::string::npos ||
                              arguments.find(" " + fd + ",") != std::string::npos;
         if (calls[i].name == name && on_file && --n == 0)
@@ -422,7 +411,7 @@ TEST_F(AtomicWrites, KilledAtEachSystemCallOfTheWriteKeepsTheOldFileOrTheNew)
             const bool renamed = index > window.rename;
             EXPECT_TRUE(has_bytes(write.target, renamed ? write.new_bytes : write.old_bytes))
                 << "the target is not the " << (renamed ? "new" : "old") << " file";
-            const bool temporary_left = index > window.first && index <= window.removal;
+            const bool temporary_left = index > window.first && index <= window.rename;
             EXPECT_EQ(temporary_files(write).size(), temporary_left ? 1u : 0u);
             expect_clean_run(write, where);
             killed_at += calls[index].name + ' ';
@@ -601,7 +590,7 @@ TEST_F(AtomicWrites, MuralrunRefusedSpaceOrRightsReportsAndKeepsTheDailyBitmap)
         {"disk full in the middle of a read/write copy", no_kernel_copy, "write", 2, "error=ENOSPC"},
         {"no right to create the temporary file", {}, "openat", 1, "error=EACCES"},
         {"a read-only file system", {}, "openat", 1, "error=EROFS"},
-        {"the exchange with the old bitmap refused", {}, "renameat2", 1, "error=EACCES"},
+        {"the rename refused", {}, "rename", 1, "error=EACCES"},
     };
     const std::string message = "The Muralis: Sorry, the file: " + todays_picture +
                                 ", can not be found.\nExecute your setup again";
