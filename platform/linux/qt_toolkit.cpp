@@ -10,6 +10,8 @@
 
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/picture_file.h"
+#include "platform/linux/plain_bitmap.h"
 #include "platform/linux/qt_picture.h"
 
 namespace muralis::linux_platform {
@@ -58,8 +60,30 @@ std::optional<MessageAnswer> QtToolkit::message_box(const std::string& title, co
     return qt_message_box(title, text, style, owner);
 }
 
+namespace {
+
+// The pixels as a QImage that owns them, without a copy.
+QImage qimage_of(RgbImage pixels)
+{
+    auto* owned = new RgbImage(std::move(pixels));
+    return QImage(
+        reinterpret_cast<uchar*>(owned->data()), owned->width(), owned->height(),
+        static_cast<qsizetype>(owned->width()) * 4, QImage::Format_RGB32,
+        [](void* image) { delete static_cast<RgbImage*>(image); }, owned);
+}
+
+} // namespace
+
 std::shared_ptr<const Picture> QtToolkit::load_picture(const std::string& path)
 {
+    // A plain bitmap, the usual picture, is read in a fraction of the time
+    // Qt's general reader takes, to exactly the same pixels.
+    {
+        std::uint64_t size = 0;
+        const UniqueFd fd = open_picture_file(path, size);
+        if (std::optional<RgbImage> plain = read_plain_bitmap(fd.get(), size))
+            return std::make_shared<QtPicture>(qimage_of(std::move(*plain)));
+    }
     return std::make_shared<QtPicture>(read_qimage(path));
 }
 

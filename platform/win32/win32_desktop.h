@@ -14,6 +14,8 @@ public:
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                          const std::string& target, const std::string& arguments) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    // The picture is loaded on a thread of its own while the caller goes on.
+    std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
     void open_web_address(const std::string& address) override;
 
     // The window that owns the message boxes and parents the shell's

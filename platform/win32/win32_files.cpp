@@ -181,6 +181,12 @@ void Win32Files::replace_text(const std::string& path, const std::string& text)
 // process. The copy is not flushed: the next log-on makes it again.
 void Win32Files::copy_replacing(const std::string& from, const std::string& to)
 {
+    copy_replacing_checked(from, to, [] {});
+}
+
+void Win32Files::copy_replacing_checked(const std::string& from, const std::string& to,
+                                        const std::function<void()>& check)
+{
     FileHandle source(::CreateFileA(ansi_from_utf8(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                     nullptr));
@@ -198,6 +204,7 @@ void Win32Files::copy_replacing(const std::string& from, const std::string& to)
         if (!::WriteFile(temporary.handle(), buffer.data(), got, &written, nullptr) || written != got)
             throw last_error_failure(to);
     }
+    check();
     temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 

@@ -13,6 +13,9 @@ public:
     std::string read_text(const std::string& path, std::size_t at_most) override;
     void replace_text(const std::string& path, const std::string& text) override;
     void copy_replacing(const std::string& from, const std::string& to) override;
+    // check runs once the copy is written, before it replaces to.
+    void copy_replacing_checked(const std::string& from, const std::string& to,
+                                const std::function<void()>& check) override;
     std::int64_t last_written(const std::string& path) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;

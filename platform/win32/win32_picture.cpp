@@ -1,7 +1,10 @@
-// Pictures loaded for the editor's preview.
+// Pictures loaded for the editor's preview, and checked for the applier.
 #include "platform/win32/win32_picture.h"
 
 #include <cstdint>
+#include <exception>
+#include <thread>
+#include <utility>
 
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/scoped_handle.h"
@@ -161,6 +164,49 @@ std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& pat
         ::DeleteObject(bitmap);
         throw;
     }
+}
+
+namespace {
+
+// LoadImageA's check of a picture, made on another thread until finish().
+class LoadingPicture final : public PreparedWallpaper {
+public:
+    LoadingPicture(Win32Desktop& desktop, std::string path)
+        : m_worker([this, &desktop, path = std::move(path)] {
+              try {
+                  desktop.load_picture(path);
+              } catch (...) {
+                  m_failure = std::current_exception();
+              }
+          })
+    {
+    }
+    LoadingPicture(const LoadingPicture&) = delete;
+    LoadingPicture& operator=(const LoadingPicture&) = delete;
+    ~LoadingPicture() override
+    {
+        if (m_worker.joinable())
+            m_worker.join();
+    }
+
+    void finish() override
+    {
+        if (m_worker.joinable())
+            m_worker.join();
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
+
+private:
+    std::exception_ptr m_failure;
+    std::thread m_worker;
+};
+
+} // namespace
+
+std::unique_ptr<PreparedWallpaper> Win32Desktop::prepare_wallpaper(const std::string& path)
+{
+    return std::make_unique<LoadingPicture>(*this, path);
 }
 
 } // namespace muralis::win32
