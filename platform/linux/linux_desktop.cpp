@@ -1,13 +1,13 @@
 #include "platform/linux/linux_desktop.h"
 
 #include <cstdio>
-#include <exception>
+#include <functional>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include <gio/gio.h>
 
+#include "platform/background_task.h"
 #include "platform/linux/desktop/gobject_ptr.h"
 #include "platform/linux/picture_file.h"
 #include "platform/linux/plain_bitmap.h"
@@ -23,33 +23,14 @@ namespace {
 // for its main thread, where its message boxes must run.
 class LinuxPreparedWallpaper final : public PreparedWallpaper {
 public:
-    LinuxPreparedWallpaper(Toolkit& toolkit, std::string path) : m_toolkit(toolkit), m_path(std::move(path))
+    LinuxPreparedWallpaper(Toolkit& toolkit, std::string path)
+        : m_toolkit(toolkit), m_path(std::move(path)), m_task(read_in_background(open_picture_file(m_path, m_size)))
     {
-        std::uint64_t size = 0;
-        UniqueFd fd = open_picture_file(m_path, size);
-        m_worker = std::thread([this, fd = std::move(fd), size] {
-            try {
-                if (std::optional<RgbImage> picture = read_plain_bitmap(fd.get(), size))
-                    make_ready(std::move(*picture));
-            } catch (...) {
-                m_failure = std::current_exception();
-            }
-        });
-    }
-    LinuxPreparedWallpaper(const LinuxPreparedWallpaper&) = delete;
-    LinuxPreparedWallpaper& operator=(const LinuxPreparedWallpaper&) = delete;
-    ~LinuxPreparedWallpaper() override
-    {
-        if (m_worker.joinable())
-            m_worker.join();
     }
 
     void finish() override
     {
-        if (m_worker.joinable())
-            m_worker.join();
-        if (m_failure)
-            std::rethrow_exception(std::exchange(m_failure, nullptr));
+        m_task.finish();
         if (!m_backend)
             make_ready(m_toolkit.read_picture(m_path));
     }
@@ -58,6 +39,14 @@ public:
     WallpaperBackend& backend() { return *m_backend; }
 
 private:
+    std::function<void()> read_in_background(UniqueFd fd)
+    {
+        return [this, fd = std::make_shared<UniqueFd>(std::move(fd))] {
+            if (std::optional<RgbImage> picture = read_plain_bitmap(fd->get(), m_size))
+                make_ready(std::move(*picture));
+        };
+    }
+
     void make_ready(RgbImage picture)
     {
         m_backend = choose_wallpaper_backend(m_toolkit);
@@ -66,9 +55,10 @@ private:
 
     Toolkit& m_toolkit;
     std::string m_path;
+    std::uint64_t m_size = 0;
     std::unique_ptr<WallpaperBackend> m_backend;
-    std::exception_ptr m_failure;
-    std::thread m_worker;
+    // Last: it is done with the members above before they go.
+    BackgroundTask m_task;
 };
 
 } // namespace

@@ -2,10 +2,8 @@
 #include "platform/win32/win32_picture.h"
 
 #include <cstdint>
-#include <exception>
-#include <thread>
-#include <utility>
 
+#include "platform/background_task.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_desktop.h"
@@ -172,34 +170,14 @@ namespace {
 class LoadingPicture final : public PreparedWallpaper {
 public:
     LoadingPicture(Win32Desktop& desktop, std::string path)
-        : m_worker([this, &desktop, path = std::move(path)] {
-              try {
-                  desktop.load_picture(path);
-              } catch (...) {
-                  m_failure = std::current_exception();
-              }
-          })
+        : m_task([&desktop, path = std::move(path)] { desktop.load_picture(path); })
     {
-    }
-    LoadingPicture(const LoadingPicture&) = delete;
-    LoadingPicture& operator=(const LoadingPicture&) = delete;
-    ~LoadingPicture() override
-    {
-        if (m_worker.joinable())
-            m_worker.join();
     }
 
-    void finish() override
-    {
-        if (m_worker.joinable())
-            m_worker.join();
-        if (m_failure)
-            std::rethrow_exception(std::exchange(m_failure, nullptr));
-    }
+    void finish() override { m_task.finish(); }
 
 private:
-    std::exception_ptr m_failure;
-    std::thread m_worker;
+    BackgroundTask m_task;
 };
 
 } // namespace
