@@ -94,6 +94,32 @@ enum class Property {
 };
 
 class Control;
+class TextBox;
+class CommandButton;
+class Frame;
+class Timer;
+class Label;
+class FileListBox;
+class DirListBox;
+class DriveListBox;
+class Image;
+
+// One call for each kind of control, for the code that treats each kind in
+// its own way (a view's factory making its native controls): the control
+// calls the overload of its own class, so nobody tests a kind and casts.
+class ControlVisitor {
+public:
+    virtual ~ControlVisitor() = default;
+    virtual void visit(TextBox& control) = 0;
+    virtual void visit(CommandButton& control) = 0;
+    virtual void visit(Frame& control) = 0;
+    virtual void visit(Timer& control) = 0;
+    virtual void visit(Label& control) = 0;
+    virtual void visit(FileListBox& control) = 0;
+    virtual void visit(DirListBox& control) = 0;
+    virtual void visit(DriveListBox& control) = 0;
+    virtual void visit(Image& control) = 0;
+};
 
 // What a view implements to follow the model.
 class ControlObserver {
@@ -195,6 +221,9 @@ public:
     // a control that cannot take it (disabled, hidden) as it is.
     void SetFocus() { notify(Property::Focus); }
 
+    // Calls visitor's overload for this control's own class.
+    virtual void accept(ControlVisitor& visitor) = 0;
+
 protected:
     void notify(Property property) { m_sink.notify(*this, property); }
 
@@ -206,16 +235,19 @@ private:
 
 class Label final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     Label(ChangeSink& sink, ControlSettings settings) : Control(sink, ControlKind::Label, std::move(settings)) {}
 };
 
 class Frame final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     Frame(ChangeSink& sink, ControlSettings settings) : Control(sink, ControlKind::Frame, std::move(settings)) {}
 };
 
 class CommandButton final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     CommandButton(ChangeSink& sink, ControlSettings settings)
         : Control(sink, ControlKind::CommandButton, std::move(settings)) {}
 
@@ -227,6 +259,7 @@ public:
 
 class TextBox final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     TextBox(ChangeSink& sink, ControlSettings settings)
         : Control(sink, ControlKind::TextBox, std::move(settings)) {}
 
@@ -245,6 +278,7 @@ public:
 
 class Timer final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     Timer(ChangeSink& sink, ControlSettings settings, int interval);
 
     // Milliseconds between ticks; 0 stops the timer.
@@ -266,6 +300,7 @@ using PicturePtr = std::shared_ptr<const muralis::Picture>;
 
 class Image final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     Image(ChangeSink& sink, ControlSettings settings)
         : Control(sink, ControlKind::Image, std::move(settings)) {}
 
@@ -281,6 +316,7 @@ private:
 // The drive list: the drives the platform offers and the chosen one.
 class DriveListBox final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     DriveListBox(ChangeSink& sink, ControlSettings settings, Files& files, const std::string& start_folder);
 
     const std::string& Drive() const { return m_drive; }
@@ -324,6 +360,7 @@ struct FolderEntry {
 // then the current folder's sub-folders.
 class DirListBox final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     DirListBox(ChangeSink& sink, ControlSettings settings, Files& files, char separator,
                const std::string& start_folder);
 
@@ -367,6 +404,7 @@ private:
 // The file list: the names in one folder that match the pattern.
 class FileListBox final : public Control {
 public:
+    void accept(ControlVisitor& visitor) override { visitor.visit(*this); }
     FileListBox(ChangeSink& sink, ControlSettings settings, Files& files, const std::string& start_folder);
 
     const std::string& Path() const { return m_path; }

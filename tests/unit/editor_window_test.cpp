@@ -45,6 +45,24 @@ TEST_F(EditorWindow, LayoutHoldsTogether)
                                                      "Bouton_Quitter", "Drive1", "Dir1", "File1",
                                                      "Bouton_Image"}));
 
+    // A visitor reaches each control through the overload of its own kind.
+    struct KindOfVisit final : ControlVisitor {
+        ControlKind seen{};
+        void visit(TextBox&) override { seen = ControlKind::TextBox; }
+        void visit(CommandButton&) override { seen = ControlKind::CommandButton; }
+        void visit(Frame&) override { seen = ControlKind::Frame; }
+        void visit(Timer&) override { seen = ControlKind::Timer; }
+        void visit(Label&) override { seen = ControlKind::Label; }
+        void visit(FileListBox&) override { seen = ControlKind::FileListBox; }
+        void visit(DirListBox&) override { seen = ControlKind::DirListBox; }
+        void visit(DriveListBox&) override { seen = ControlKind::DriveListBox; }
+        void visit(Image&) override { seen = ControlKind::Image; }
+    } visit_kind;
+    for (Control* control : window.controls()) {
+        control->accept(visit_kind);
+        EXPECT_EQ(visit_kind.seen, control->kind()) << control->name();
+    }
+
     // Every visible control lies inside the client area; the panel lies over
     // the preview, and is created before it so that it covers it.
     for (const Control* control : window.controls()) {
