@@ -124,6 +124,9 @@ case_install_first_run_and_uninstall() {
     done
     [ ! -e "$install_folder" ] ||
         fail "the uninstall left $(find "$install_folder" -mindepth 1 -printf '%f ')in $folder"
+    # The folder goes before the shortcuts and the registry entry: the
+    # uninstaller's end is the end of every program of the prefix.
+    timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || fail "the uninstaller did not end"
     [ ! -e "$start_menu/Muralis.lnk" ] || fail "the uninstall left the Start menu entry"
     [ ! -e "$startup/Today's Wallpaper.lnk" ] || fail "the uninstall left the start-up shortcut"
     [ ! -e "$startup/Papier-peint du jour.lnk" ] || fail "the uninstall left the French start-up shortcut"
