@@ -2,14 +2,20 @@
 // one widget per control, and pass what the user does back to the model as
 // the writes and clicks the model's controls offer. Every decision (what is
 // enabled, which caption, which entry is chosen) stays in the model.
+//
+// Each control has a binder of its kind (control_binder.h) that makes its
+// widget, shows it and passes the user's actions on. The window keeps the
+// window itself, sends each change of the model to the control's binder,
+// orders the controls' stacking and tabbing, and holds the failures of the
+// procedures the user's actions run.
 #pragma once
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 
-#include <QIcon>
 #include <QWidget>
 
 #include "editor/arriere_plan.h"
@@ -17,6 +23,9 @@
 class QTimer;
 
 namespace muralis::linux_platform {
+
+class ControlBinder;
+class ViewContext;
 
 class ArrierePlanView final : public QWidget, public editor::ControlObserver {
 public:
@@ -53,13 +62,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* create_widget(editor::Control& control, QWidget* parent);
-    void connect_timer(editor::Timer& timer);
-    void apply_colours(const editor::Control& control, QWidget* widget);
-    void show_caption(const editor::Control& control, QWidget* widget);
-    void show_list(const editor::Control& control, QWidget* widget);
-    void show_choice(const editor::Control& control, QWidget* widget);
-    void show_timer(const editor::Timer& timer);
+    ControlBinder* binder_for(const editor::Control& control) const;
     void order_stacking();
     void order_tabs();
     // Runs a model call made for the user.
@@ -67,12 +70,10 @@ private:
 
     editor::Arriere_Plan& m_window;
     int m_dpi;
-    std::unordered_map<const editor::Control*, QWidget*> m_widgets;
-    std::unordered_map<const editor::Control*, QTimer*> m_timers;
     std::function<void(std::exception_ptr)> m_failure_handler;
+    std::unique_ptr<ViewContext> m_context;
+    std::unordered_map<const editor::Control*, std::unique_ptr<ControlBinder>> m_binders;
     bool m_ended = false; // the model ended the program: no more input reaches it
-    bool m_file_scroll_pending = false;
-    std::pair<QIcon, QIcon> m_folder_icons; // open, closed
 };
 
 } // namespace muralis::linux_platform

@@ -28,6 +28,11 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
+inline void PrintTo(const QColor& colour, std::ostream* out)
+{
+    *out << colour.name().toStdString();
+}
+
 namespace muralis::testing {
 namespace {
 
@@ -446,6 +451,80 @@ TEST_F(ViewTest, TimersTickWhileTheModelSaysSoAndTabsFollowTheTabIndexes)
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Visite", "Bouton_Accepter", "Bouton_Enregistrer", "Bouton_Quitter",
                                                 "Drive1", "Dir1", "File1", "Bouton_Image"}));
+}
+
+// A view made over a model that has already run shows it as it is, and a
+// view that goes leaves the model and its procedures working.
+TEST_F(ViewTest, AViewMadeLateShowsTheModelAsItIsAndOneThatGoesLeavesIt)
+{
+    window->Form_Load();
+    view.reset();
+    // No view hears of these.
+    window->Drive1.set_Drive("D:");
+    window->Dir1.set_Path("C:\\PROGRAMS\\MURALIS");
+    window->File1.set_ListIndex(3);
+    window->Bouton_Enregistrer.set_Enabled(true);
+    window->Frame1.set_Visible(false);
+    ASSERT_EQ(window->File1.FileName(), "Snow.bmp");
+
+    view = std::make_unique<linux_platform::ArrierePlanView>(*window);
+    view->show();
+    EXPECT_TRUE(mirrors(*window, *view));
+    auto* files = shown_as<QListWidget>(window->File1);
+    EXPECT_EQ(rows(files).size(), window->File1.ListCount());
+    EXPECT_TRUE(files->item(3)->isSelected());
+    EXPECT_EQ(shown_as<QListWidget>(window->Dir1)->currentRow(), 2);
+    EXPECT_EQ(shown_as<QComboBox>(window->Drive1)->currentText(), "D:");
+    EXPECT_TRUE(shown(window->Bouton_Enregistrer)->isEnabled());
+    EXPECT_EQ(text_of(window->Jour), "WEDNESDAY");
+    EXPECT_EQ(QFontInfo(shown(window->Jour)->font()).pixelSize(), 13);
+}
+
+// Restores the application's palette and font when the test ends.
+struct SchemeGuard {
+    QPalette palette = QApplication::palette();
+    QFont font = QApplication::font();
+    ~SchemeGuard()
+    {
+        QApplication::setPalette(palette);
+        QApplication::setFont(font);
+    }
+};
+
+// The user's colour scheme and font, changed while the editor runs, reach
+// what the model leaves to them; what the model sets stays.
+TEST_F(ViewTest, TheUsersSchemeReachesWhatTheModelLeavesToIt)
+{
+    const SchemeGuard guard;
+    QPalette scheme = guard.palette;
+    const QColor window_colour(10, 20, 30), button_colour(40, 50, 60), text_colour(70, 80, 90);
+    scheme.setColor(QPalette::Window, window_colour);
+    scheme.setColor(QPalette::Button, button_colour);
+    scheme.setColor(QPalette::Text, text_colour);
+    QApplication::setPalette(scheme);
+    QFont font = guard.font;
+    font.setPointSizeF(15);
+    QApplication::setFont(font);
+    QCoreApplication::processEvents();
+
+    const struct {
+        const Control& control;
+        QPalette::ColorRole role;
+        QColor expected;
+    } colours[] = {
+        {window->Bouton_Quitter, QPalette::Button, button_colour},
+        {window->Aff_Visitez, QPalette::Window, window_colour},
+        {window->File1, QPalette::Text, text_colour},
+        {window->File1, QPalette::Base, QColor(0, 255, 255)},
+        {window->Visite, QPalette::Text, QColor(0, 0, 255)},
+        {window->Jour, QPalette::WindowText, QColor(0, 0, 255)},
+    };
+    for (const auto& row : colours)
+        EXPECT_EQ(shown(row.control)->palette().color(row.role), row.expected) << row.control.name() << " " << row.role;
+    EXPECT_DOUBLE_EQ(shown(window->Bouton_Quitter)->font().pointSizeF(), 15);
+    EXPECT_DOUBLE_EQ(shown(window->File1)->font().pointSizeF(), 15);
+    EXPECT_DOUBLE_EQ(shown(window->Visite)->font().pointSizeF(), 9.75);
+    EXPECT_DOUBLE_EQ(shown(window->Aff_Visitez)->font().pointSizeF(), 8.25);
 }
 
 TEST_F(ViewTest, ScreenshotAfterLoad)
