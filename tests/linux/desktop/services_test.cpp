@@ -185,9 +185,19 @@ TEST(GSettingsDesktops, MuralrunOnGnomeHandsADatedCopyToDconf)
     const PrivateSession session;
     const MuralrunData data(session.home() / "data", session.home().path());
     EnvironmentGuard environment;
-    environment.set("XDG_DATA_HOME", session.home() / "data").set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    environment.set("XDG_DATA_HOME", session.home() / "data")
+        .set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME")
+        .set("XDG_SESSION_TYPE", "");
+    const testing::SystemdManagerRecorder manager;
 
     ASSERT_EQ(run_muralrun(), 0);
+    // The log-on run hands the user's manager what a run it starts at a
+    // change of day needs to reach this session; an empty variable is no
+    // value worth handing on.
+    const std::vector<std::string> imported{"SetEnvironment (['XDG_CURRENT_DESKTOP=ubuntu:GNOME', "
+                                            "'DBUS_SESSION_BUS_ADDRESS=" +
+                                            std::string(std::getenv("DBUS_SESSION_BUS_ADDRESS")) + "'],)"};
+    EXPECT_EQ(manager.calls(), imported);
     const std::string first = data.folder + "/Vantorel-" + today_stamp() + ".bmp";
     EXPECT_EQ(gsettings_get("org.gnome.desktop.background", "picture-uri"), "'file://" + first + "'");
     EXPECT_EQ(read_file(first), read_file(data.picture));
@@ -199,6 +209,10 @@ TEST(GSettingsDesktops, MuralrunOnGnomeHandsADatedCopyToDconf)
     EXPECT_EQ(gsettings_get("org.gnome.desktop.background", "picture-uri-dark"), "'file://" + second + "'");
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_EQ(read_file(data.folder + "/Vantorel.bmp"), read_file(second));
+
+    // A run with an argument is no log-on run: it imports nothing.
+    ASSERT_EQ(run_program({MURALRUN_PATH, "--day-change"}, 30s).exit_code, 0);
+    EXPECT_EQ(manager.calls().size(), 2u);
 }
 
 TEST(Xfconf, SetsEveryBackdropImageThatExists)
