@@ -207,6 +207,15 @@ void Arriere_Plan::Bouton_Enregistrer_Click()
     }
     Bouton_Quitter.set_Enabled(true);
     Bouton_Enregistrer.set_Enabled(false);
+    // From the first saved week on, Muralrun also runs when the day
+    // changes, not only at log-on; each save registers it again, so that a
+    // week saved before this existed, or a registration lost, is mended. A
+    // registration that fails is not shown: the week is saved, the log-on
+    // run still installs it, and the next save tries again.
+    try {
+        register_applier_at_day_change(m_platform.system, m_platform.desktop);
+    } catch (const Failure&) {
+    }
 }
 
 void Arriere_Plan::Bouton_Quitter_Click()

@@ -240,6 +240,17 @@ public:
     virtual void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                                  const std::string& target, const std::string& arguments) = 0;
 
+    // Has the system start target with the one argument argument at every
+    // local midnight (a midnight missed while the computer slept, as soon
+    // as it wakes) and, where the system tells of it, whenever the user
+    // unlocks the session, for this user only. Registered under name,
+    // replacing what an earlier call made under that name, so that calling
+    // it again changes nothing. A system without such a service for this
+    // session gets what it can keep for later and no failure. Throws
+    // Failure, with the system's description, when the registration fails.
+    virtual void register_day_change(const std::string& name, const std::string& target,
+                                     const std::string& argument) = 0;
+
     // The bitmap file at path. Throws Failure when it is missing or is no
     // readable picture.
     virtual std::shared_ptr<const Picture> load_picture(const std::string& path) = 0;

@@ -1,5 +1,7 @@
 #include "schedule/first_run.h"
 
+#include <utility>
+
 #include "schedule/language.h"
 
 namespace muralis {
@@ -26,6 +28,18 @@ void register_applier_at_log_on(System& system, Desktop& desktop)
     const StartupShortcut shortcut = startup_shortcut(system);
     desktop.create_shortcut(shortcut.group_name, shortcut.shortcut_name, shortcut.target,
                             shortcut.arguments);
+}
+
+DayChangeRun day_change_run(System& system)
+{
+    StartupShortcut shortcut = startup_shortcut(system);
+    return {std::move(shortcut.shortcut_name), std::move(shortcut.target), day_change_argument};
+}
+
+void register_applier_at_day_change(System& system, Desktop& desktop)
+{
+    const DayChangeRun run = day_change_run(system);
+    desktop.register_day_change(run.name, run.target, run.argument);
 }
 
 } // namespace muralis

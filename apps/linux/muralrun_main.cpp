@@ -6,22 +6,30 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/startup/user_manager.h"
 
-int main()
+int main(int argc, char**)
 {
     using namespace muralis;
     linux_platform::LoadedToolkit toolkit;
     linux_platform::LinuxFiles files;
     linux_platform::LinuxSystem system(toolkit);
     linux_platform::LinuxDesktop desktop(toolkit);
+    int code = 0;
     try {
         const auto outcome = Module1::Main({files, system, desktop});
-        return outcome == Module1::Outcome::FailureReported ? 1 : 0;
+        code = outcome == Module1::Outcome::FailureReported ? 1 : 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Muralrun: %s\n", error.what());
-        return 2;
+        code = 2;
     } catch (...) {
         std::fprintf(stderr, "Muralrun: unexpected error\n");
-        return 2;
+        code = 2;
     }
+    // The log-on run (no argument), once the picture is up, hands the user's
+    // service manager what the run it starts at a change of day needs to
+    // reach this session's display and bus.
+    if (argc == 1)
+        linux_platform::import_session_environment();
+    return code;
 }

@@ -12,7 +12,9 @@
 ; programs in a folder of their own under %LOCALAPPDATA%\Programs (the
 ; schedule may live in %LOCALAPPDATA%\Muralis, which the uninstaller never
 ; touches), the editor in the Start menu, and an entry in the list of
-; installed programs. Silent with /S, both ways.
+; installed programs. Silent with /S, both ways. The uninstaller also removes
+; what the editor registered to start Muralrun: the start-up shortcut and the
+; day-change task.
 
 Unicode true
 ; The programs are 64-bit; a 64-bit installer also runs where no 32-bit
@@ -84,6 +86,14 @@ SectionEnd
 
 Section "Uninstall"
     SetShellVarContext current
+    ; First the task the editor registers at each save to start Muralrun when
+    ; the day changes, under the name of either language it speaks.
+    ; schtasks says so when there is none, which is no failure here; nsExec
+    ; runs it without a console window.
+    nsExec::Exec `"$SYSDIR\schtasks.exe" /Delete /TN "Today's Wallpaper" /F`
+    Pop $0
+    nsExec::Exec `"$SYSDIR\schtasks.exe" /Delete /TN "Papier-peint du jour" /F`
+    Pop $0
     Delete "$INSTDIR\Muralset.exe"
     Delete "$INSTDIR\Muralrun.exe"
     Delete "$INSTDIR\Uninstall.exe"

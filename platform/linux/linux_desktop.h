@@ -25,6 +25,9 @@ public:
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                          const std::string& target, const std::string& arguments) override;
+    // Defined with the systemd units it writes (startup/day_change_timer.cpp).
+    void register_day_change(const std::string& name, const std::string& target,
+                             const std::string& argument) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     void open_web_address(const std::string& address) override;
 

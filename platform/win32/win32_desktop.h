@@ -13,6 +13,9 @@ public:
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                          const std::string& target, const std::string& arguments) override;
+    // Defined with the task it registers (day_change_task.cpp).
+    void register_day_change(const std::string& name, const std::string& target,
+                             const std::string& argument) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     // The picture is loaded on a thread of its own while the caller goes on.
     std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;

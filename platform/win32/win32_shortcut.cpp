@@ -7,77 +7,14 @@
 #include <objidl.h>
 #include <shlobj.h>
 
-#include <cstdio>
-#include <utility>
-
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/com_apartment.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/win32_failure.h"
 
 namespace muralis::win32 {
 
 namespace {
-
-// One reference to a COM object, released exactly once.
-template <typename Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr()
-    {
-        if (m_pointer)
-            m_pointer->Release();
-    }
-
-    Interface* operator->() const { return m_pointer; }
-    Interface* get() const { return m_pointer; }
-
-    // Where a creating or querying call stores the new reference.
-    void** out()
-    {
-        if (m_pointer)
-            std::exchange(m_pointer, nullptr)->Release();
-        return reinterpret_cast<void**>(&m_pointer);
-    }
-
-private:
-    Interface* m_pointer = nullptr;
-};
-
-// The system's text for an HRESULT. Wrapped Win32 errors are looked up by
-// their own code too, since not every system's message table holds the
-// wrapped form.
-std::string hresult_message(HRESULT result)
-{
-    char buffer[1024];
-    const auto lookup = [&](DWORD code) {
-        DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, buffer, sizeof buffer, nullptr);
-        while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' ||
-                              buffer[length - 1] == ' ' || buffer[length - 1] == '\t'))
-            --length;
-        return utf8_from_ansi(std::string_view(buffer, length));
-    };
-    std::string text = lookup(static_cast<DWORD>(result));
-    if (text.empty() && HRESULT_FACILITY(result) == FACILITY_WIN32)
-        text = lookup(HRESULT_CODE(result));
-    if (text.empty()) {
-        std::snprintf(buffer, sizeof buffer, "Error 0x%08lX", static_cast<unsigned long>(result));
-        text = buffer;
-    }
-    return text;
-}
-
-// A failed COM or shell call about path: numbered by the Win32 error it
-// wraps when it wraps one, as the layer's other failures are.
-Failure hresult_failure(HRESULT result, const std::string& path)
-{
-    const int number = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
-                                                                   : static_cast<int>(result);
-    return Failure(number, path + ": " + hresult_message(result));
-}
 
 std::string shell_folder(int csidl, const std::string& group_name)
 {
@@ -139,12 +76,6 @@ std::wstring wide_from_ansi(const std::string& ansi)
         ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), length);
     wide.resize(wide.size() - 1);
     return wide;
-}
-
-void check(HRESULT result, const std::string& path)
-{
-    if (FAILED(result))
-        throw hresult_failure(result, path);
 }
 
 } // namespace

@@ -227,6 +227,15 @@ void FakePlatform::create_shortcut(const std::string& group_name, const std::str
     shortcuts.push_back({group_name, shortcut_name, target, arguments});
 }
 
+void FakePlatform::register_day_change(const std::string& name, const std::string& target,
+                                       const std::string& argument)
+{
+    calls.push_back("register_day_change " + name);
+    if (!failing_day_change.empty())
+        throw Failure(5, failing_day_change);
+    day_change_runs.push_back({name, target, argument});
+}
+
 namespace {
 
 class FakePicture final : public Picture {

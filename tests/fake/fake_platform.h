@@ -54,6 +54,8 @@ public:
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
                          const std::string& target, const std::string& arguments) override;
+    void register_day_change(const std::string& name, const std::string& target,
+                             const std::string& argument) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     void open_web_address(const std::string& address) override;
 
@@ -83,6 +85,7 @@ public:
     std::set<std::string> folders{"C:\\", "D:\\", "C:\\WINDOWS", "C:\\PROGRAMS",
                                   "C:\\PROGRAMS\\MURALIS"};
     std::string failing_shortcut; // the description a shortcut creation fails with
+    std::string failing_day_change; // the description a day-change registration fails with
     // Weekday names, Sunday first, as the user's locale spells them.
     std::vector<std::string> day_names{"Sunday", "Monday", "Tuesday", "Wednesday",
                                        "Thursday", "Friday", "Saturday"};
@@ -97,6 +100,13 @@ public:
         std::string arguments;
     };
     std::vector<Shortcut> shortcuts;
+    struct DayChangeRun {
+        std::string name;
+        std::string target;
+        std::string argument;
+        bool operator==(const DayChangeRun&) const = default;
+    };
+    std::vector<DayChangeRun> day_change_runs; // the registrations that succeeded
     std::vector<std::string> loaded_pictures;
     std::vector<std::string> current_folders;
     std::vector<std::string> created_folders;

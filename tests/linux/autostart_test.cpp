@@ -1,6 +1,7 @@
 // The start-up shortcut on Linux: the autostart entry as GLib reads and
-// launches it, and the Exec and string rules it is written by. The web
-// address opener, through GIO's choice of the user's default handler.
+// launches it, and the Exec and string rules it is written by. The
+// day-change units as systemd itself reads them. The web address opener,
+// through GIO's choice of the user's default handler.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/startup/day_change_units.h"
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 
@@ -88,6 +90,32 @@ std::vector<std::string> names_in(const fs::path& folder)
     return names;
 }
 
+// Install folders that a command line or a configuration file could get
+// wrong.
+const std::string awkward_folders[] = {
+    "Program Files",
+    "say \"hi\"",
+    "it's mine",
+    "back\\slash",
+    "two \\\\ back",
+    "cost $HOME ${PATH}",
+    "100%",
+    "%U %f %%",
+    "`date`",
+    "Été",
+    "a;b",
+    "tab\there",
+    "new\nline",
+    "a=b",
+    "~user (x) & <y> | z * ? #",
+};
+
+// A script standing in for Muralrun that writes its path, its number of
+// arguments and each argument, one a line, into $MURALIS_TEST_MARK.
+const char* const recording_program = "#!/bin/sh\n"
+                                      "{ printf '%s\\n' \"$0\" \"$#\"; for a; do printf '%s\\n' \"$a\"; done; }"
+                                      " > \"$MURALIS_TEST_MARK\"\n";
+
 TEST(DesktopEntry, ExecArgumentsAndStringValues)
 {
     struct {
@@ -152,6 +180,7 @@ TEST(DesktopEntry, ConfigFolderFollowsTheXdgRules)
         environment.set("HOME", c.home);
         EXPECT_EQ(linux_platform::xdg_config_home(), c.expected) << c.home;
         EXPECT_EQ(linux_platform::autostart_folder(), std::string(c.expected) + "/autostart");
+        EXPECT_EQ(linux_platform::user_unit_folder(), std::string(c.expected) + "/systemd/user");
     }
 }
 
@@ -160,23 +189,6 @@ TEST(DesktopEntry, ConfigFolderFollowsTheXdgRules)
 // arguments asked for.
 TEST(AutostartEntry, GLibLaunchesTheProgramInAnyFolder)
 {
-    const std::string folders[] = {
-        "Program Files",
-        "say \"hi\"",
-        "it's mine",
-        "back\\slash",
-        "two \\\\ back",
-        "cost $HOME ${PATH}",
-        "100%",
-        "%U %f %%",
-        "`date`",
-        "Été",
-        "a;b",
-        "tab\there",
-        "new\nline",
-        "a=b",
-        "~user (x) & <y> | z * ? #",
-    };
     const std::string argument_lists[] = {"", "--now 'quoted' $1 50%"};
 
     TemporaryFolder temporary;
@@ -190,15 +202,13 @@ TEST(AutostartEntry, GLibLaunchesTheProgramInAnyFolder)
         .unset("DISPLAY");
 
     LinuxDesktop desktop;
-    for (const std::string& name : folders) {
+    for (const std::string& name : awkward_folders) {
         for (const std::string& arguments : argument_lists) {
             SCOPED_TRACE("folder \"" + name + "\", arguments \"" + arguments + "\"");
             const fs::path install = temporary.path() / "install" / name;
             fs::create_directories(install);
             const std::string program = (install / "Muralrun").string();
-            write_file(program, "#!/bin/sh\n"
-                                "{ printf '%s\\n' \"$0\" \"$#\"; for a; do printf '%s\\n' \"$a\"; done; }"
-                                " > \"$MURALIS_TEST_MARK\"\n");
+            write_file(program, recording_program);
             fs::permissions(program, fs::perms::owner_all);
 
             desktop.create_shortcut("\\Startup", "Today's Wallpaper", program, arguments);
@@ -286,6 +296,186 @@ TEST(AutostartEntry, FailuresCarryTheSystemsReason)
               std::string::npos);
     EXPECT_EQ(file_bytes((autostart / "Today's Wallpaper.desktop").string()), "old");
     EXPECT_EQ(names_in(autostart), std::vector<std::string>{"Today's Wallpaper.desktop"});
+}
+
+// The words of a command line as systemd prints it in its dumps: words
+// apart by spaces, a word with special characters in double quotes, in
+// which a backslash escapes the next character or starts a C escape.
+std::vector<std::string> dumped_words(std::string_view line)
+{
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        std::string word;
+        if (line[i] != '"') {
+            const std::size_t end = std::min(line.find(' ', i), line.size());
+            word = line.substr(i, end - i);
+            i = end;
+        } else {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] != '\\' || i + 1 == line.size()) {
+                    word += line[i];
+                    continue;
+                }
+                const char escaped = line[++i];
+                const std::string_view named = "a\ab\bf\fn\nr\rt\tv\v";
+                if (const auto at = named.find(escaped); at != std::string_view::npos && at % 2 == 0) {
+                    word += named[at + 1];
+                } else if (escaped >= '0' && escaped <= '7' && i + 2 < line.size()) {
+                    word += static_cast<char>(std::stoi(std::string(line.substr(i, 3)), nullptr, 8));
+                    i += 2;
+                } else {
+                    word += escaped;
+                }
+            }
+            ++i;
+        }
+        words.push_back(word);
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+    }
+    return words;
+}
+
+// The value of "name: " in the block that systemd's dump gives unit.
+std::string dumped_setting(const std::string& dump, const std::string& unit, const std::string& name)
+{
+    const std::size_t block = dump.find("-> Unit " + unit + ":\n");
+    if (block == std::string::npos)
+        return "(no " + unit + " in the dump)";
+    const std::size_t end = dump.find("-> Unit ", block + 1);
+    const std::size_t at = dump.find("\t" + name + ": ", block);
+    if (at == std::string::npos || at > end)
+        return "(no " + name + ")";
+    const std::size_t value = at + name.size() + 3;
+    return dump.substr(value, dump.find('\n', value) - value);
+}
+
+// The day-change units for Muralrun in awkward install folders, as systemd
+// itself reads them: systemd-analyze verify accepts them as they are, its
+// manager's dump gives the command it would run, which then starts
+// exactly that program with exactly the argument, and systemd-analyze
+// evaluates the condition on that program. systemd's manager refuses to
+// run its test mode as root: it runs as nobody then.
+TEST(DayChangeUnits, SystemdStartsTheExactProgramFromAnyFolder)
+{
+    TemporaryFolder temporary;
+    const bool as_root = ::geteuid() == 0;
+    fs::permissions(temporary.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    // Private runtime folders, one for each user that runs systemd.
+    const fs::path runtime = temporary.path() / "runtime";
+    const fs::path manager_runtime = temporary.path() / "manager-runtime";
+    fs::create_directories(runtime);
+    fs::create_directories(manager_runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    fs::permissions(manager_runtime, fs::perms::owner_all);
+    // What nobody has to read, nobody owns.
+    const auto hand_to_manager = [&](const fs::path& top) {
+        if (!as_root)
+            return;
+        EXPECT_EQ(::chown(top.c_str(), 65534, 65534), 0);
+        for (const auto& entry : fs::recursive_directory_iterator(top))
+            EXPECT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0);
+    };
+    hand_to_manager(manager_runtime);
+    std::vector<std::string> manager = {"/lib/systemd/systemd", "--user", "--test", "--no-pager",
+                                        "--unit=muralis-day.timer"};
+    manager.insert(manager.begin(), {"env", "XDG_RUNTIME_DIR=" + manager_runtime.string()});
+    if (as_root)
+        manager.insert(manager.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+
+    const fs::path mark = temporary.path() / "mark";
+    ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", runtime.string())
+        .set("MURALIS_TEST_MARK", mark.string())
+        .unset("DBUS_SESSION_BUS_ADDRESS");
+    LinuxDesktop desktop;
+    int count = 0;
+    for (const std::string& name : awkward_folders) {
+        SCOPED_TRACE("folder \"" + name + "\"");
+        const fs::path install = temporary.path() / ("install" + std::to_string(count)) / name;
+        fs::create_directories(install);
+        const std::string program = (install / "Muralrun").string();
+        write_file(program, recording_program);
+        fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read |
+                                     fs::perms::group_exec | fs::perms::others_exec);
+        const fs::path config = temporary.path() / ("config" + std::to_string(count++));
+        environment.set("XDG_CONFIG_HOME", config.string());
+        desktop.register_day_change("Today's Wallpaper", program, "--day-change");
+        const std::string units = (config / "systemd" / "user").string();
+        const std::string service = file_bytes(units + "/muralis-day.service");
+
+        const Outcome verified = run({"systemd-analyze", "verify", "--user", units + "/muralis-day.service",
+                                      units + "/muralis-day.timer"},
+                                     temporary.path() / "out");
+        EXPECT_EQ(verified.status, 0) << verified.output << service;
+        EXPECT_EQ(verified.output, "") << service;
+
+        hand_to_manager(config);
+        const Outcome dumped = run(manager, temporary.path() / "out");
+        ASSERT_EQ(dumped.status, 0) << dumped.output;
+        EXPECT_EQ(dumped_setting(dumped.output, "muralis-day.timer", "OnCalendar"), "*-*-* 00:00:00");
+        EXPECT_EQ(dumped_setting(dumped.output, "muralis-day.timer", "Persistent"), "no");
+        EXPECT_EQ(dumped_setting(dumped.output, "muralis-day.service", "Type"), "oneshot");
+        EXPECT_EQ(dumped_setting(dumped.output, "muralis-day.service", "KillMode"), "process");
+        // At the start, systemd turns "$$" into "$" in every argument; a lone
+        // '$' would start a variable.
+        std::vector<std::string> command =
+            dumped_words(dumped_setting(dumped.output, "muralis-day.service", "Command Line"));
+        for (std::string& word : command) {
+            std::string expanded;
+            for (std::size_t i = 0; i < word.size(); ++i) {
+                EXPECT_TRUE(word[i] != '$' || (i + 1 < word.size() && word[i + 1] == '$')) << word;
+                expanded += word[i];
+                i += word[i] == '$';
+            }
+            word = expanded;
+        }
+        ASSERT_FALSE(command.empty()) << service;
+        fs::remove(mark);
+        const Outcome started = run(command, temporary.path() / "out");
+        EXPECT_EQ(started.status, 0) << started.output << service;
+        EXPECT_EQ(file_bytes(mark.string()), program + "\n1\n--day-change\n") << service;
+
+        // Once the program cannot run, the timer starts nothing: systemd
+        // finds the condition unmet or, where the path cannot be named in
+        // one, the shell it starts ends quietly.
+        const std::string condition = dumped_setting(dumped.output, "muralis-day.service", "ConditionFileIsExecutable");
+        const bool named = name.find_first_of("\t\n") == std::string::npos;
+        EXPECT_EQ(condition, named ? program + " untested" : "(no ConditionFileIsExecutable)") << service;
+        const std::vector<std::string> evaluate = {"systemd-analyze", "condition", "--user",
+                                                   "--unit=muralis-day.service"};
+        if (named) {
+            EXPECT_EQ(run(evaluate, temporary.path() / "out").status, 0) << file_bytes(temporary / "out");
+        }
+        fs::permissions(program, fs::perms::owner_read | fs::perms::owner_write);
+        fs::remove(mark);
+        if (named) {
+            const Outcome unmet = run(evaluate, temporary.path() / "out");
+            EXPECT_NE(unmet.status, 0);
+            EXPECT_NE(unmet.output.find("ConditionFileIsExecutable=" + program + " failed"), std::string::npos)
+                << unmet.output;
+        } else {
+            EXPECT_EQ(run(command, temporary.path() / "out").status, 0);
+            EXPECT_FALSE(fs::exists(mark));
+        }
+    }
+
+    // The calendar: every local midnight, whatever the time zone.
+    environment.set("TZ", "Europe/Paris");
+    const std::string timer = file_bytes(temporary / "config0/systemd/user/muralis-day.timer");
+    const std::size_t calendar = timer.find("\nOnCalendar=") + 12;
+    const Outcome elapses =
+        run({"systemd-analyze", "calendar", "--iterations=2", timer.substr(calendar, timer.find('\n', calendar) - calendar)},
+            temporary.path() / "out");
+    EXPECT_EQ(elapses.status, 0) << elapses.output;
+    EXPECT_NE(elapses.output.find("Normalized form: *-*-* 00:00:00\n"), std::string::npos) << elapses.output;
+    for (const char* label : {"Next elapse: ", "Iter. #2: "}) {
+        const std::size_t at = elapses.output.find(label);
+        ASSERT_NE(at, std::string::npos) << elapses.output;
+        const std::string line = elapses.output.substr(at, elapses.output.find('\n', at) - at);
+        EXPECT_NE(line.find(" 00:00:00 CE"), std::string::npos) << line;
+    }
 }
 
 // The opener through GIO's real choice of the default handler, in a private

@@ -459,6 +459,9 @@ TEST_F(Editor, TheLoadCentresTheWindowAndNamesTodayInCapitals)
 TEST_F(Editor, SavingWritesTheWeekAndTurnsQuitBackOn)
 {
     auto& w = start({});
+    // A first run makes the log-on shortcut only: nothing runs at midnight
+    // before a week is saved.
+    EXPECT_TRUE(fake.day_change_runs.empty());
     pick("C:\\IMAGES", "SEA.BMP");
     w.Bouton_Accepter.click();
     w.Bouton_Enregistrer.click();
@@ -469,6 +472,11 @@ TEST_F(Editor, SavingWritesTheWeekAndTurnsQuitBackOn)
     EXPECT_EQ(fake.files[schedule], week);
     EXPECT_FALSE(w.Bouton_Enregistrer.Enabled());
     EXPECT_TRUE(w.Bouton_Quitter.Enabled());
+    // Saved, then registered to run at each change of day.
+    using DayChangeRun = testing::FakePlatform::DayChangeRun;
+    EXPECT_EQ(fake.day_change_runs, (std::vector<DayChangeRun>{
+                                        {"Today's Wallpaper", "C:\\PROGRAMS\\MURALIS\\Muralrun.exe", "--day-change"}}));
+    EXPECT_EQ(fake.calls.back(), "register_day_change Today's Wallpaper");
 
     // A save that fails keeps the old file and says why; Save stays on.
     for (const bool french : {false, true}) {
@@ -485,8 +493,28 @@ TEST_F(Editor, SavingWritesTheWeekAndTurnsQuitBackOn)
                                              schedule + "\rPath/File access error: " + schedule);
         EXPECT_TRUE(w.Bouton_Enregistrer.Enabled());
         EXPECT_FALSE(w.Bouton_Quitter.Enabled());
+        EXPECT_EQ(fake.day_change_runs.size(), 1u); // nothing registered for a week not saved
         fake.failing_paths.clear();
     }
+
+    // Every good save registers again, by the language's name.
+    w.Bouton_Enregistrer.click();
+    ASSERT_EQ(fake.day_change_runs.size(), 2u);
+    EXPECT_EQ(fake.day_change_runs[1],
+              (DayChangeRun{"Papier-peint du jour", "C:\\PROGRAMS\\MURALIS\\Muralrun.exe", "--day-change"}));
+
+    // A registration that fails after a good save shows nothing: the week
+    // is saved and Save is done.
+    pick("C:\\IMAGES", "SEA.BMP");
+    w.Bouton_Accepter.click();
+    fake.failing_day_change = "The Task Scheduler service is not available.";
+    fake.messages.clear();
+    fake.files.erase(schedule);
+    w.Bouton_Enregistrer.click();
+    EXPECT_EQ(fake.files.count(schedule), 1u);
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_FALSE(w.Bouton_Enregistrer.Enabled());
+    EXPECT_TRUE(w.Bouton_Quitter.Enabled());
 }
 
 TEST_F(Editor, EveryWayOutEndsWithTheCreditsBox)
@@ -500,6 +528,7 @@ TEST_F(Editor, EveryWayOutEndsWithTheCreditsBox)
         bool writes;
         bool ends;
         int boxes;
+        bool registration_fails = false; // the day-change run
     };
     const Case cases[] = {
         {"quit at once", false, true, {}, false, false, true, 1},
@@ -507,11 +536,14 @@ TEST_F(Editor, EveryWayOutEndsWithTheCreditsBox)
         {"close, Yes", true, false, {MessageAnswer::Yes}, false, true, true, 2},
         {"close, No", true, false, {MessageAnswer::No}, false, false, true, 2},
         {"close, Yes, the save fails", true, false, {MessageAnswer::Yes}, true, false, false, 2},
+        {"close, Yes, the day-change run cannot be registered", true, false, {MessageAnswer::Yes}, false, true, true, 2,
+         true},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         fake.files.erase(schedule);
         fake.messages.clear();
+        fake.day_change_runs.clear();
         auto& w = start({"C:\\IMAGES\\SEA.BMP4"});
         fake.files.erase(schedule);
         if (test.accept)
@@ -519,12 +551,16 @@ TEST_F(Editor, EveryWayOutEndsWithTheCreditsBox)
         fake.answers = test.answers;
         if (test.save_fails)
             fake.failing_paths.insert(schedule);
+        fake.failing_day_change = test.registration_fails ? "Access is denied." : "";
         if (test.quit_button)
             w.Bouton_Quitter.click();
         else
             w.Form_Unload();
         fake.failing_paths.clear();
         EXPECT_EQ(fake.files.count(schedule), test.writes ? 1u : 0u);
+        // Registered exactly when the week was saved, and never on the way
+        // out otherwise.
+        EXPECT_EQ(fake.day_change_runs.size(), test.writes && !test.registration_fails ? 1u : 0u);
         EXPECT_EQ(w.ended(), test.ends);
         ASSERT_EQ(fake.messages.size(), static_cast<std::size_t>(test.boxes));
         if (test.accept) {

@@ -8,6 +8,7 @@
 #include "editor/arriere_plan.h"
 #include "editor/twips.h"
 #include "fake/fake_platform.h"
+#include "schedule/first_run.h"
 
 namespace muralis::editor {
 namespace {
@@ -229,6 +230,7 @@ TEST_F(EditorWindow, AMissingOrHiddenScheduleRegistersMuralrunAtLogOn)
         EXPECT_EQ(platform.shortcuts[0].name, test.name);
         EXPECT_EQ(platform.shortcuts[0].target, "C:\\PROGRAMS\\MURALIS\\Muralrun.exe");
         EXPECT_EQ(platform.shortcuts[0].arguments, "");
+        EXPECT_TRUE(platform.day_change_runs.empty()); // only a save registers that
         EXPECT_EQ(window.weekday_slot_table, WeekdaySlotTable{});
         EXPECT_TRUE(platform.messages.empty());
     }
@@ -243,6 +245,7 @@ TEST_F(EditorWindow, AMissingOrHiddenScheduleRegistersMuralrunAtLogOn)
     window.Recuperer();
     ASSERT_EQ(linux_like.shortcuts.size(), 1u);
     EXPECT_EQ(linux_like.shortcuts[0].target, "C:\\opt/Muralis $HOME/Muralrun");
+    EXPECT_EQ(day_change_run(linux_like).target, "C:\\opt/Muralis $HOME/Muralrun");
 }
 
 TEST_F(EditorWindow, AShortcutThatCannotBeMadeIsReportedAndTheLoadGoesOn)

@@ -101,10 +101,14 @@ case_install_first_run_and_uninstall() {
     local code=0
     wait "$editor" || code=$?
     [ "$code" = 0 ] || fail "the installed editor ended with $code, not 0"
+    # Only a save registers the day-change task.
+    local tasks=$drive_c/windows/system32/tasks
+    [ ! -e "$tasks/Today's Wallpaper" ] || fail "a first run without a save registered the day-change task"
 
     # The user's week in both folders the programs may keep it in, the
     # shortcut under its French name too, and a start-up entry of another
-    # program: the uninstaller leaves all but the editor's shortcuts.
+    # program: the uninstaller leaves all but the editor's shortcuts and
+    # tasks.
     local schedule data_schedule
     schedule=$(unix_path 'C:\windows\Vantorel.cfg')
     data_schedule="$drive_c/users/$user/AppData/Local/Muralis/Vantorel.cfg"
@@ -112,6 +116,17 @@ case_install_first_run_and_uninstall() {
     printf '"C:\\pictures\\monday.bmp2"\r\n' | tee "$schedule" >"$data_schedule"
     cp "$startup/Today's Wallpaper.lnk" "$startup/Papier-peint du jour.lnk"
     cp "$startup/Today's Wallpaper.lnk" "$startup/Another program.lnk"
+    # The day-change task under both names, as saves in each language leave
+    # it (Wine stores neither a task's triggers nor its action, so any
+    # definition stands in), and a task of another program.
+    local task
+    printf '<?xml version="1.0"?>\n<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">%s</Task>\n' \
+        '<Actions><Exec><Command>C:\another.exe</Command></Exec></Actions>' >"$(unix_path 'C:\task.xml')"
+    for task in "Today's Wallpaper" 'Papier-peint du jour' 'Another program'; do
+        wine_step schtasks /create /tn "$task" /xml 'C:\task.xml' >"$state/schtasks.log" 2>&1 ||
+            fail "cannot register the task '$task'"
+        [ -f "$tasks/$task" ] || fail "Wine kept no file for the task '$task'"
+    done
 
     # As the list of installed programs runs it. The uninstaller runs from
     # a copy of itself and returns at once: its end is waited for.
@@ -131,6 +146,9 @@ case_install_first_run_and_uninstall() {
     [ ! -e "$startup/Today's Wallpaper.lnk" ] || fail "the uninstall left the start-up shortcut"
     [ ! -e "$startup/Papier-peint du jour.lnk" ] || fail "the uninstall left the French start-up shortcut"
     [ -e "$startup/Another program.lnk" ] || fail "the uninstall removed another program's start-up entry"
+    [ ! -e "$tasks/Today's Wallpaper" ] || fail "the uninstall left the day-change task"
+    [ ! -e "$tasks/Papier-peint du jour" ] || fail "the uninstall left the French day-change task"
+    [ -e "$tasks/Another program" ] || fail "the uninstall removed another program's task"
     ! wine_step reg query "$uninstall_key" >"$state/uninstall.txt" 2>&1 ||
         fail "the uninstall left the entry in the list of installed programs"
     [ "$(cat "$schedule")" = "$(printf '"C:\\pictures\\monday.bmp2"\r')" ] ||

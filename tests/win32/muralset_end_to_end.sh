@@ -63,13 +63,19 @@ startup_folder() {
     echo "$drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
 }
 
+# Where Wine keeps the Task Scheduler's tasks, one file each, named as the
+# task is.
+tasks_folder() { echo "$drive_c/windows/system32/tasks"; }
+
 # Today's weekday number: 1 = Sunday .. 7 = Saturday.
 weekday() { echo $(($(date +%w) + 1)); }
 
-# No schedule and no start-up shortcut: the state of a first run.
+# No schedule, no start-up shortcut and no day-change task: the state of a
+# first run.
 reset_first_run() {
     rm -rf "$(unix_path 'C:\windows\Vantorel.cfg')"
     rm -f "$(startup_folder)/Today's Wallpaper.lnk" "$(startup_folder)/Papier-peint du jour.lnk"
+    rm -f "$(tasks_folder)/Today's Wallpaper" "$(tasks_folder)/Papier-peint du jour"
 }
 
 # Starts the editor in the locale $1 (en_US.UTF-8 by default) in the
@@ -240,6 +246,8 @@ first_run_case() {
     read_shortcut_target "$2"
     [ "$target" = "$program_folder\\Muralrun.exe" ] || fail "the shortcut starts '$target'"
     close_editor "$3"
+    # Nothing runs at a change of day before a week is saved.
+    [ ! -e "$(tasks_folder)/$2" ] || fail "a first run without a save registered the day-change task"
 }
 
 # The target of the start-up shortcut $1.lnk, into $target.
@@ -312,6 +320,13 @@ case_a_week_chosen_saved_installed_and_found_again() {
     done
     drive click "$english_title" '&Save'
     expect_schedule
+    # Saved, and registered with the Task Scheduler to run at each change of
+    # day: Wine keeps the settings of the definition it was given.
+    local task
+    task=$(tasks_folder)/"Today's Wallpaper"
+    [ -f "$task" ] || fail "the save registered no day-change task"
+    grep -q '<StartWhenAvailable>true</StartWhenAvailable>' "$task" ||
+        fail "the day-change task holds $(tr '\r\n' '  ' <"$task")"
     read_window "$english_title"
     expect_control 'Button|&Save|0'
     expect_control 'Button|&Quit|1'

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <msxml2.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/win32/ansi_text.h"
+#include "platform/win32/day_change_task.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_system.h"
@@ -601,6 +603,162 @@ TEST_F(Win32DesktopText, InstallWallpaperStoresTheAnsiPathInTheUserProfile)
     EXPECT_EQ(WallpaperGuard::wallpaper_setting(), "C:\\windows\\Vantorel \xe9t\xe9.bmp");
     desktop.install_wallpaper("C:\\windows\\Vantorel.bmp");
     EXPECT_EQ(WallpaperGuard::wallpaper_setting(), "C:\\windows\\Vantorel.bmp");
+}
+
+// ---- The day-change task ------------------------------------------------------
+
+std::wstring wide(const std::string& utf8)
+{
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                                text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string utf8(const wchar_t* text)
+{
+    char buffer[1024];
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+    return length > 0 ? std::string(buffer, static_cast<std::size_t>(length - 1)) : "<not UTF-16>";
+}
+
+// A task definition as MSXML's own parser reads it (Wine's is libxml2's),
+// its elements found by XPath in the Task Scheduler's namespace.
+class TaskDefinition {
+public:
+    explicit TaskDefinition(const std::string& xml)
+    {
+        // MSXML 3.0's DOMDocument and IXMLDOMDocument2, which MinGW names
+        // but does not define.
+        static const CLSID document_class = {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
+        static const IID document_interface = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (FAILED(::CoCreateInstance(document_class, nullptr, CLSCTX_INPROC_SERVER, document_interface,
+                                      reinterpret_cast<void**>(&m_document))))
+            return;
+        BSTR text = ::SysAllocString(wide(xml).c_str());
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        m_document->loadXML(text, &loaded);
+        ::SysFreeString(text);
+        m_loaded = loaded == VARIANT_TRUE;
+        set_property(L"SelectionLanguage", L"XPath");
+        set_property(L"SelectionNamespaces", L"xmlns:t='http://schemas.microsoft.com/windows/2004/02/mit/task'");
+    }
+    TaskDefinition(const TaskDefinition&) = delete;
+    TaskDefinition& operator=(const TaskDefinition&) = delete;
+    ~TaskDefinition()
+    {
+        if (m_document)
+            m_document->Release();
+        ::CoUninitialize();
+    }
+
+    bool loaded() const { return m_loaded; }
+
+    // The text of the one element at path (XPath, "t:" for the namespace).
+    std::string text(const std::string& path) const
+    {
+        if (!m_loaded)
+            return "<no document>";
+        BSTR query = ::SysAllocString(wide(path).c_str());
+        IXMLDOMNodeList* nodes = nullptr;
+        m_document->selectNodes(query, &nodes);
+        ::SysFreeString(query);
+        long count = 0;
+        if (nodes)
+            nodes->get_length(&count);
+        std::string result = "<" + std::to_string(count) + " elements at " + path + ">";
+        IXMLDOMNode* node = nullptr;
+        if (count == 1 && SUCCEEDED(nodes->get_item(0, &node)) && node) {
+            BSTR value = nullptr;
+            node->get_text(&value);
+            result = utf8(value ? value : L"");
+            ::SysFreeString(value);
+            node->Release();
+        }
+        if (nodes)
+            nodes->Release();
+        return result;
+    }
+
+private:
+    void set_property(const wchar_t* name, const wchar_t* value)
+    {
+        BSTR property = ::SysAllocString(name);
+        VARIANT setting;
+        ::VariantInit(&setting);
+        setting.vt = VT_BSTR;
+        setting.bstrVal = ::SysAllocString(value);
+        m_document->setProperty(property, setting);
+        ::VariantClear(&setting);
+        ::SysFreeString(property);
+    }
+
+    IXMLDOMDocument2* m_document = nullptr;
+    bool m_loaded = false;
+};
+
+std::string stored_task(const std::string& name)
+{
+    char system[MAX_PATH];
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\tasks\\" + name;
+}
+
+// The task for a Muralrun in a folder with spaces, letters outside ASCII and
+// XML's special characters: its definition read back by a real XML parser
+// holds both triggers, the exact program and its argument, and the Task
+// Scheduler takes it. Wine keeps the tasks as files, named as the tasks
+// are, but writes back only what it understands of them, which is not the
+// triggers nor the action: those are read from the definition.
+TEST(Win32Desktop, TheDayChangeTaskHoldsBothTriggersAndTheExactProgram)
+{
+    const std::string folder = "C:\\Program Files\\\xc3\x89t\xc3\xa9 & Cie's";
+    const std::string program = folder + "\\Muralrun.exe";
+    const std::string account = current_account();
+    char user[256];
+    DWORD user_length = sizeof user;
+    ASSERT_TRUE(::GetUserNameA(user, &user_length));
+    EXPECT_EQ(account.substr(account.find('\\') + 1), user) << account;
+
+    const TaskDefinition task(day_change_task_xml("Today's Wallpaper", program, "--day-change", account));
+    ASSERT_TRUE(task.loaded());
+    const struct {
+        const char* path;
+        std::string value;
+    } expected[] = {
+        {"/t:Task/t:RegistrationInfo/t:Description", "Today's Wallpaper"},
+        {"/t:Task/t:Triggers/t:CalendarTrigger/t:StartBoundary", "2000-01-01T00:00:00"},
+        {"/t:Task/t:Triggers/t:CalendarTrigger/t:ScheduleByDay/t:DaysInterval", "1"},
+        {"/t:Task/t:Triggers/t:SessionStateChangeTrigger/t:StateChange", "SessionUnlock"},
+        {"/t:Task/t:Triggers/t:SessionStateChangeTrigger/t:UserId", account},
+        {"/t:Task/t:Principals/t:Principal/t:UserId", account},
+        {"/t:Task/t:Principals/t:Principal/t:LogonType", "InteractiveToken"},
+        {"/t:Task/t:Principals/t:Principal/t:RunLevel", "LeastPrivilege"},
+        {"/t:Task/t:Settings/t:StartWhenAvailable", "true"},
+        {"/t:Task/t:Settings/t:DisallowStartIfOnBatteries", "false"},
+        {"/t:Task/t:Settings/t:StopIfGoingOnBatteries", "false"},
+        {"/t:Task/t:Actions/t:Exec/t:Command", "\"" + program + "\""},
+        {"/t:Task/t:Actions/t:Exec/t:Arguments", "--day-change"},
+        {"/t:Task/t:Actions/t:Exec/t:WorkingDirectory", folder},
+    };
+    for (const auto& element : expected)
+        EXPECT_EQ(task.text(element.path), element.value) << element.path;
+    EXPECT_EQ(task.text("/t:Task/t:Triggers/*").substr(0, 12), "<2 elements ");
+
+    // Registered, again (replaced, not doubled), and under the French name.
+    Win32Desktop desktop;
+    for (const char* name : {"Today's Wallpaper", "Today's Wallpaper", "Papier-peint du jour"}) {
+        SCOPED_TRACE(name);
+        EXPECT_NO_THROW(desktop.register_day_change(name, program, "--day-change"));
+        const std::string stored = read_bytes(stored_task(name));
+        EXPECT_NE(stored.find("<Description>" + std::string(name)), std::string::npos) << stored;
+        EXPECT_NE(stored.find("<StartWhenAvailable>true</StartWhenAvailable>"), std::string::npos) << stored;
+        EXPECT_NE(stored.find("<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"), std::string::npos)
+            << stored;
+    }
+    for (const char* name : {"Today's Wallpaper", "Papier-peint du jour"})
+        ::DeleteFileA(stored_task(name).c_str());
 }
 
 // ---- The shipped program ----------------------------------------------------

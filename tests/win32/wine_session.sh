@@ -56,6 +56,9 @@ start_session() {
     start_x_server
     use_prefix
     timeout 300 wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || fail "wineboot -i failed"
+    # The session wineboot leaves behind cannot start the Task Scheduler's
+    # service (its service database stays locked): the cases start a new one.
+    timeout 60 wineserver -w >/dev/null 2>&1 </dev/null || true
     [ -d "$drive_c/windows" ] || fail "the prefix has no C:\\windows"
     # Debian's Wine does not look in fonts-wine's folder by itself; without
     # Marlett the frames it draws show letters for their caption buttons.

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <stdexcept>
 #include <thread>
@@ -603,6 +604,134 @@ std::vector<std::string> HyprpaperRecorder::commands()
 {
     const std::lock_guard lock(m_mutex);
     return m_commands;
+}
+
+struct SystemdManagerState {
+    std::string failing;
+    GMainContext* context = g_main_context_new();
+    GMainLoop* loop = g_main_loop_new(context, FALSE);
+    std::mutex mutex;
+    std::vector<std::string> calls;
+    ~SystemdManagerState()
+    {
+        g_main_loop_unref(loop);
+        g_main_context_unref(context);
+    }
+};
+
+namespace {
+
+constexpr const char* systemd_manager_interface =
+    "<node><interface name='org.freedesktop.systemd1.Manager'>"
+    "<method name='Reload'/>"
+    "<method name='EnableUnitFiles'><arg type='as' direction='in'/><arg type='b' direction='in'/>"
+    "<arg type='b' direction='in'/><arg type='b' direction='out'/><arg type='a(sss)' direction='out'/></method>"
+    "<method name='StartUnit'><arg type='s' direction='in'/><arg type='s' direction='in'/>"
+    "<arg type='o' direction='out'/></method>"
+    "<method name='SetEnvironment'><arg type='as' direction='in'/></method>"
+    "</interface></node>";
+
+void on_systemd_manager_call(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+                             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data)
+{
+    auto& state = *static_cast<SystemdManagerState*>(data);
+    gchar* printed = g_variant_print(parameters, FALSE);
+    {
+        const std::lock_guard lock(state.mutex);
+        state.calls.push_back(std::string(method) + " " + printed);
+    }
+    g_free(printed);
+    const std::string name = method;
+    if (name == state.failing)
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.systemd1.NoSuchUnit",
+                                                   "Unit muralis-day.timer not found.");
+    else if (name == "EnableUnitFiles")
+        g_dbus_method_invocation_return_value(invocation, g_variant_new_parsed("(true, @a(sss) [])"));
+    else if (name == "StartUnit")
+        g_dbus_method_invocation_return_value(
+            invocation, g_variant_new("(o)", "/org/freedesktop/systemd1/job/1"));
+    else
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
+} // namespace
+
+SystemdManagerRecorder::SystemdManagerRecorder(const std::string& failing)
+    : m_state(std::make_unique<SystemdManagerState>())
+{
+    m_state->failing = failing;
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!address)
+        throw std::runtime_error("no session bus for the systemd manager's stand-in");
+    std::promise<bool> ready;
+    std::future<bool> owned = ready.get_future();
+    m_thread = std::thread([this, address = std::string(address), &ready] {
+        SystemdManagerState& state = *m_state;
+        // The connection calls the object's methods in the context that is
+        // this thread's default when the object is registered.
+        g_main_context_push_thread_default(state.context);
+        GDBusConnection* bus = g_dbus_connection_new_for_address_sync(
+            address.c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        bool ok = false;
+        guint object = 0;
+        if (bus) {
+            GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(systemd_manager_interface, nullptr);
+            static const GDBusInterfaceVTable vtable{on_systemd_manager_call, nullptr, nullptr, {}};
+            object = g_dbus_connection_register_object(bus, "/org/freedesktop/systemd1", node->interfaces[0],
+                                                       &vtable, &state, nullptr, nullptr);
+            g_dbus_node_info_unref(node);
+            // DBUS_NAME_FLAG_DO_NOT_QUEUE; 1 is DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER.
+            GVariant* reply = g_dbus_connection_call_sync(
+                bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+                g_variant_new("(su)", "org.freedesktop.systemd1", 4u), G_VARIANT_TYPE("(u)"),
+                G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+            if (reply) {
+                guint32 answer = 0;
+                g_variant_get(reply, "(u)", &answer);
+                ok = object != 0 && answer == 1;
+                g_variant_unref(reply);
+            }
+        }
+        ready.set_value(ok);
+        if (ok)
+            g_main_loop_run(state.loop);
+        if (bus) {
+            if (object)
+                g_dbus_connection_unregister_object(bus, object);
+            g_dbus_connection_close_sync(bus, nullptr, nullptr);
+            g_object_unref(bus);
+        }
+        g_main_context_pop_thread_default(state.context);
+    });
+    if (!owned.get()) {
+        m_thread.join();
+        throw std::runtime_error("the systemd manager's stand-in could not own its name");
+    }
+}
+
+SystemdManagerRecorder::~SystemdManagerRecorder()
+{
+    // Quit from inside the loop: a quit before the loop runs would be lost.
+    GSource* quit = g_idle_source_new();
+    g_source_set_callback(
+        quit,
+        [](gpointer loop) -> gboolean {
+            g_main_loop_quit(static_cast<GMainLoop*>(loop));
+            return G_SOURCE_REMOVE;
+        },
+        m_state->loop, nullptr);
+    g_source_attach(quit, m_state->context);
+    g_source_unref(quit);
+    m_thread.join();
+}
+
+std::vector<std::string> SystemdManagerRecorder::calls() const
+{
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->calls;
 }
 
 } // namespace muralis::testing

@@ -189,4 +189,26 @@ private:
     std::thread m_thread;
 };
 
+// A stand-in for the user's service manager (systemd --user) on the session
+// bus that DBUS_SESSION_BUS_ADDRESS names when it is made (a
+// PrivateSession's): it owns org.freedesktop.systemd1 and records each call
+// of org.freedesktop.systemd1.Manager on /org/freedesktop/systemd1 as the
+// method's name, a space and its arguments as GLib prints them
+// ("StartUnit ('muralis-day.timer', 'replace')"). It answers as systemd
+// does, except that the method named failing answers with systemd's error
+// for a unit it cannot find.
+struct SystemdManagerState;
+class SystemdManagerRecorder {
+public:
+    explicit SystemdManagerRecorder(const std::string& failing = {});
+    SystemdManagerRecorder(const SystemdManagerRecorder&) = delete;
+    SystemdManagerRecorder& operator=(const SystemdManagerRecorder&) = delete;
+    ~SystemdManagerRecorder();
+    std::vector<std::string> calls() const;
+
+private:
+    std::unique_ptr<SystemdManagerState> m_state;
+    std::thread m_thread;
+};
+
 } // namespace muralis::testing

@@ -4,7 +4,9 @@
 // under openbox, a headless sway (its IPC, and swaybg on its background
 // layer), and stand-ins for what cannot run here: Plasma's shell, whose
 // recorded script is run under node, and hyprpaper's socket. COSMIC's
-// background service is represented by the files it reads.
+// background service is represented by the files it reads. The user's
+// service manager, which cannot run here, by a stand-in that records what
+// it is asked to do with the day-change timer and the session's variables.
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -26,6 +28,7 @@
 #include "platform/linux/desktop/sway_wallpaper.h"
 #include "platform/linux/desktop/x_desktop_window.h"
 #include "platform/linux/desktop/xfconf_wallpaper.h"
+#include "platform/linux/linux_desktop.h"
 
 namespace muralis::linux_platform {
 namespace {
@@ -182,9 +185,19 @@ TEST(GSettingsDesktops, MuralrunOnGnomeHandsADatedCopyToDconf)
     const PrivateSession session;
     const MuralrunData data(session.home() / "data", session.home().path());
     EnvironmentGuard environment;
-    environment.set("XDG_DATA_HOME", session.home() / "data").set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    environment.set("XDG_DATA_HOME", session.home() / "data")
+        .set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME")
+        .set("XDG_SESSION_TYPE", "");
+    const testing::SystemdManagerRecorder manager;
 
     ASSERT_EQ(run_muralrun(), 0);
+    // The log-on run hands the user's manager what a run it starts at a
+    // change of day needs to reach this session; an empty variable is no
+    // value worth handing on.
+    const std::vector<std::string> imported{"SetEnvironment (['XDG_CURRENT_DESKTOP=ubuntu:GNOME', "
+                                            "'DBUS_SESSION_BUS_ADDRESS=" +
+                                            std::string(std::getenv("DBUS_SESSION_BUS_ADDRESS")) + "'],)"};
+    EXPECT_EQ(manager.calls(), imported);
     const std::string first = data.folder + "/Vantorel-" + today_stamp() + ".bmp";
     EXPECT_EQ(gsettings_get("org.gnome.desktop.background", "picture-uri"), "'file://" + first + "'");
     EXPECT_EQ(read_file(first), read_file(data.picture));
@@ -196,6 +209,10 @@ TEST(GSettingsDesktops, MuralrunOnGnomeHandsADatedCopyToDconf)
     EXPECT_EQ(gsettings_get("org.gnome.desktop.background", "picture-uri-dark"), "'file://" + second + "'");
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_EQ(read_file(data.folder + "/Vantorel.bmp"), read_file(second));
+
+    // A run with an argument is no log-on run: it imports nothing.
+    ASSERT_EQ(run_program({MURALRUN_PATH, "--day-change"}, 30s).exit_code, 0);
+    EXPECT_EQ(manager.calls().size(), 2u);
 }
 
 TEST(Xfconf, SetsEveryBackdropImageThatExists)
@@ -615,6 +632,85 @@ TEST(Swaybg, ShowsThePictureOnTheBackgroundLayerAndReplacesOnlyItsOwn)
               std::string::npos)
         << result.errors;
     EXPECT_TRUE(running(previous));
+}
+
+// The day-change run registered with a stand-in for the user's manager:
+// the units read again, the timer enabled and started, in that order, at
+// every registration.
+TEST(DayChangeTimer, TheUserManagerReadsTheUnitsAgainThenEnablesAndStartsTheTimer)
+{
+    const PrivateSession session;
+    const testing::SystemdManagerRecorder manager;
+    const std::vector<std::string> registration{
+        "Reload ()",
+        "EnableUnitFiles (['muralis-day.timer'], false, true)",
+        "StartUnit ('muralis-day.timer', 'replace')",
+    };
+    LinuxDesktop desktop;
+    desktop.register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
+    EXPECT_EQ(manager.calls(), registration);
+    const std::string units = session.home() / "config/systemd/user";
+    EXPECT_NE(read_file(units + "/muralis-day.service").find("\nExecStart=/opt/Muralis/Muralrun --day-change\n"),
+              std::string::npos);
+    EXPECT_NE(read_file(units + "/muralis-day.timer").find("\nOnCalendar=*-*-* 00:00:00\n"), std::string::npos);
+    // Enabling is the manager's: no link of this program's own.
+    EXPECT_FALSE(std::filesystem::exists(units + "/timers.target.wants"));
+
+    // The next save asks for all of it again, the units being new.
+    desktop.register_day_change("Today's Wallpaper", "/opt/Muralis 2/Muralrun", "--day-change");
+    std::vector<std::string> twice = registration;
+    twice.insert(twice.end(), registration.begin(), registration.end());
+    EXPECT_EQ(manager.calls(), twice);
+    EXPECT_NE(read_file(units + "/muralis-day.service").find("\nExecStart=\"/opt/Muralis 2/Muralrun\" --day-change\n"),
+              std::string::npos);
+}
+
+// A step the manager refuses ends the registration with a failure that
+// gives the manager's reason.
+TEST(DayChangeTimer, AStepTheManagerRefusesIsAFailureWithItsReason)
+{
+    const PrivateSession session;
+    const char* const steps[] = {"Reload", "EnableUnitFiles", "StartUnit"};
+    for (std::size_t step = 0; step < std::size(steps); ++step) {
+        SCOPED_TRACE(steps[step]);
+        const testing::SystemdManagerRecorder manager(steps[step]);
+        try {
+            LinuxDesktop().register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& failure) {
+            EXPECT_NE(failure.description().find(steps[step]), std::string::npos) << failure.description();
+            EXPECT_NE(failure.description().find("Unit muralis-day.timer not found."), std::string::npos)
+                << failure.description();
+        }
+        const auto calls = manager.calls();
+        ASSERT_EQ(calls.size(), step + 1);
+        EXPECT_EQ(calls.back().substr(0, std::strlen(steps[step]) + 1), std::string(steps[step]) + " ");
+    }
+}
+
+// A session bus without a manager, then no bus at all: the units are
+// written and enabled as "systemctl --user enable" leaves them, for the
+// user's next manager to start, and nothing is reported.
+TEST(DayChangeTimer, WithoutAManagerTheUnitsWaitEnabledForOne)
+{
+    const PrivateSession session;
+    const std::string units = session.home() / "config/systemd/user";
+    const std::string link = units + "/timers.target.wants/muralis-day.timer";
+    LinuxDesktop desktop;
+    desktop.register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
+    EXPECT_EQ(std::filesystem::read_symlink(link), units + "/muralis-day.timer");
+
+    EnvironmentGuard environment;
+    environment.set("DBUS_SESSION_BUS_ADDRESS", std::nullopt).set("XDG_RUNTIME_DIR", session.home() / "none");
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/elsewhere/muralis-day.timer", link);
+    desktop.register_day_change("Papier-peint du jour", "/opt/Muralis/Muralrun", "--day-change");
+    EXPECT_EQ(std::filesystem::read_symlink(link), units + "/muralis-day.timer");
+    EXPECT_NE(read_file(units + "/muralis-day.timer").find("\nDescription=Papier-peint du jour\n"),
+              std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(units + "/timers.target.wants"),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 } // namespace
