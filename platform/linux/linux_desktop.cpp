@@ -8,9 +8,9 @@
 #include <gio/gio.h>
 
 #include "platform/background_task.h"
-#include "platform/linux/desktop/gobject_ptr.h"
 #include "platform/linux/picture_file.h"
 #include "platform/linux/plain_bitmap.h"
+#include "platform/linux/wallpaper/ipc/gobject_ptr.h"
 
 namespace muralis::linux_platform {
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/linux/toolkit.h"
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 #include "platform/platform.h"
 
 // Qt stays out of this header: the GIO headers that some of its includers

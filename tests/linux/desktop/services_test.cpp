@@ -19,13 +19,13 @@
 #include <thread>
 
 #include "harness.h"
-#include "platform/linux/desktop/gsettings_wallpaper.h"
-#include "platform/linux/desktop/hyprpaper_wallpaper.h"
-#include "platform/linux/desktop/plasma_wallpaper.h"
-#include "platform/linux/desktop/session.h"
-#include "platform/linux/desktop/sway_wallpaper.h"
-#include "platform/linux/desktop/x_desktop_window.h"
-#include "platform/linux/desktop/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/gsettings_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/hyprpaper_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/plasma_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/sway_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/session.h"
+#include "platform/linux/wallpaper/x_desktop_window.h"
 
 namespace muralis::linux_platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/unix_socket.h"
+#include "platform/linux/wallpaper/ipc/unix_socket.h"
 
 #include <sys/socket.h>
 #include <sys/time.h>

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 
-#include "platform/linux/desktop/hyprpaper_wallpaper.h"
-#include "platform/linux/desktop/pcmanfm_wallpaper.h"
-#include "platform/linux/desktop/session.h"
-#include "platform/linux/desktop/session_bus.h"
-#include "platform/linux/desktop/swaybg_wallpaper.h"
-#include "platform/linux/desktop/wayland_registry.h"
-#include "platform/linux/desktop/x_desktop_window.h"
+#include "platform/linux/wallpaper/desktops/hyprpaper_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/pcmanfm_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/swaybg_wallpaper.h"
+#include "platform/linux/wallpaper/ipc/session_bus.h"
+#include "platform/linux/wallpaper/ipc/wayland_registry.h"
+#include "platform/linux/wallpaper/session.h"
+#include "platform/linux/wallpaper/x_desktop_window.h"
 
 namespace muralis::linux_platform {
 

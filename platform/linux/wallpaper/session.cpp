@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/session.h"
+#include "platform/linux/wallpaper/session.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/swaybg_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/swaybg_wallpaper.h"
 
 #include <fcntl.h>
 #include <signal.h>

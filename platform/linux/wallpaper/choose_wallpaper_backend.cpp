@@ -1,18 +1,18 @@
 #include <cstdio>
 
-#include "platform/linux/desktop/cosmic_wallpaper.h"
-#include "platform/linux/desktop/dated_copy.h"
-#include "platform/linux/desktop/gsettings_wallpaper.h"
-#include "platform/linux/desktop/hyprpaper_wallpaper.h"
-#include "platform/linux/desktop/pcmanfm_wallpaper.h"
-#include "platform/linux/desktop/plasma_wallpaper.h"
-#include "platform/linux/desktop/session.h"
-#include "platform/linux/desktop/sway_wallpaper.h"
-#include "platform/linux/desktop/swaybg_wallpaper.h"
-#include "platform/linux/desktop/xfconf_wallpaper.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/wallpaper_backend.h"
-#include "platform/linux/x11_root_wallpaper.h"
+#include "platform/linux/wallpaper/dated_copy.h"
+#include "platform/linux/wallpaper/desktops/cosmic_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/gsettings_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/hyprpaper_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/pcmanfm_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/plasma_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/sway_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/swaybg_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/session.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
+#include "platform/linux/wallpaper/x11_root_wallpaper.h"
 
 namespace muralis::linux_platform {
 

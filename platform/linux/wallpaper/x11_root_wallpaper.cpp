@@ -1,4 +1,4 @@
-#include "platform/linux/x11_root_wallpaper.h"
+#include "platform/linux/wallpaper/x11_root_wallpaper.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/linux/linux_desktop.h"
-#include "platform/linux/x_display.h"
+#include "platform/linux/wallpaper/x_display.h"
 
 namespace muralis::linux_platform {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 namespace muralis::linux_platform {
 

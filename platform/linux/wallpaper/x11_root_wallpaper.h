@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/linux/toolkit.h"
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 namespace muralis::linux_platform {
 

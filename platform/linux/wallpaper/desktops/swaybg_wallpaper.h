@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 namespace muralis::linux_platform {
 

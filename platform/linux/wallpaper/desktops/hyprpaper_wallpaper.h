@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 namespace muralis::linux_platform {
 

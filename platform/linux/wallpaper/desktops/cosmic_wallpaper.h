@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 namespace muralis::linux_platform {
 

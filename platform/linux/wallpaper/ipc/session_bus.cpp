@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/session_bus.h"
+#include "platform/linux/wallpaper/ipc/session_bus.h"
 
 #include <sys/stat.h>
 

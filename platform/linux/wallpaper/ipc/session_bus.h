@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/desktop/gobject_ptr.h"
+#include "platform/linux/wallpaper/ipc/gobject_ptr.h"
 
 namespace muralis::linux_platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/x_display.h"
+#include "platform/linux/wallpaper/x_display.h"
 
 #include <X11/extensions/Xrandr.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/dated_copy.h"
+#include "platform/linux/wallpaper/dated_copy.h"
 
 #include <dirent.h>
 #include <fcntl.h>

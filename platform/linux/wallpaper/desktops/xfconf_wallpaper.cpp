@@ -1,9 +1,9 @@
-#include "platform/linux/desktop/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/xfconf_wallpaper.h"
 
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/desktop/session_bus.h"
+#include "platform/linux/wallpaper/ipc/session_bus.h"
 
 namespace muralis::linux_platform {
 

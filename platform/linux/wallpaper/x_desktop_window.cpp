@@ -1,10 +1,10 @@
-#include "platform/linux/desktop/x_desktop_window.h"
+#include "platform/linux/wallpaper/x_desktop_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "platform/linux/x_display.h"
+#include "platform/linux/wallpaper/x_display.h"
 
 #include <vector>
 

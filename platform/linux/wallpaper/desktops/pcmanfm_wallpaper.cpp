@@ -1,9 +1,9 @@
-#include "platform/linux/desktop/pcmanfm_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/pcmanfm_wallpaper.h"
 
 #include <cstdlib>
 
-#include "platform/linux/desktop/session_bus.h"
-#include "platform/linux/desktop/unix_socket.h"
+#include "platform/linux/wallpaper/ipc/session_bus.h"
+#include "platform/linux/wallpaper/ipc/unix_socket.h"
 
 namespace muralis::linux_platform {
 

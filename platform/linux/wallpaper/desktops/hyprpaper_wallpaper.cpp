@@ -1,9 +1,9 @@
-#include "platform/linux/desktop/hyprpaper_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/hyprpaper_wallpaper.h"
 
 #include <cstdlib>
 #include <optional>
 
-#include "platform/linux/desktop/unix_socket.h"
+#include "platform/linux/wallpaper/ipc/unix_socket.h"
 
 namespace muralis::linux_platform {
 

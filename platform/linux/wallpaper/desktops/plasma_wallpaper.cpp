@@ -1,8 +1,8 @@
-#include "platform/linux/desktop/plasma_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/plasma_wallpaper.h"
 
 #include <cstdio>
 
-#include "platform/linux/desktop/session_bus.h"
+#include "platform/linux/wallpaper/ipc/session_bus.h"
 
 namespace muralis::linux_platform {
 

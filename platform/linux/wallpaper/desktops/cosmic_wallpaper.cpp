@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/cosmic_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/cosmic_wallpaper.h"
 
 #include <cstdio>
 #include <cstdlib>

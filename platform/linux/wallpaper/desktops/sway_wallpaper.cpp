@@ -1,10 +1,10 @@
-#include "platform/linux/desktop/sway_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/sway_wallpaper.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/desktop/unix_socket.h"
+#include "platform/linux/wallpaper/ipc/unix_socket.h"
 
 namespace muralis::linux_platform {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 #include "platform/platform.h"
 
 namespace muralis::linux_platform {

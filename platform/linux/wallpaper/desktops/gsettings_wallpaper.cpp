@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/gsettings_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/gsettings_wallpaper.h"
 
 // The backend API only serves to recognise the in-memory fallback below.
 #define G_SETTINGS_ENABLE_BACKEND
@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "platform/linux/desktop/gobject_ptr.h"
+#include "platform/linux/wallpaper/ipc/gobject_ptr.h"
 
 namespace muralis::linux_platform {
 
