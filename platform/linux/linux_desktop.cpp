@@ -8,8 +8,8 @@
 #include <gio/gio.h>
 
 #include "platform/background_task.h"
-#include "platform/linux/picture_file.h"
-#include "platform/linux/plain_bitmap.h"
+#include "platform/linux/pictures/picture_file.h"
+#include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/wallpaper/ipc/gobject_ptr.h"
 
 namespace muralis::linux_platform {

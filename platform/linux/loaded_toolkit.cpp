@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/linux/linux_system.h"
-#include "platform/linux/picture_file.h"
+#include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/toolkit.h"
 
 namespace muralis::linux_platform {

@@ -10,8 +10,8 @@
 
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/picture_file.h"
-#include "platform/linux/plain_bitmap.h"
+#include "platform/linux/pictures/picture_file.h"
+#include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/qt_picture.h"
 
 namespace muralis::linux_platform {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/rgb_image.h"
 #include "platform/platform.h"
 
 namespace muralis::linux_platform {

@@ -15,8 +15,8 @@
 #include <functional>
 #include <thread>
 
-#include "platform/linux/desktop_entry.h"
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/startup/desktop_entry.h"
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/rgb_image.h"
 
 namespace muralis::linux_platform {
 

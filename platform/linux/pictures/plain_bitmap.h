@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/rgb_image.h"
 
 namespace muralis::linux_platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/plain_bitmap.h"
+#include "platform/linux/pictures/plain_bitmap.h"
 
 #include <unistd.h>
 
@@ -13,7 +13,7 @@
 
 #include "platform/failure.h"
 #include "platform/linux/linux_files.h"
-#include "platform/linux/picture_file.h"
+#include "platform/linux/pictures/picture_file.h"
 
 namespace muralis::linux_platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/picture_file.h"
+#include "platform/linux/pictures/picture_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

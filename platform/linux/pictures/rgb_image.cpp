@@ -1,4 +1,4 @@
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/rgb_image.h"
 
 #include <algorithm>
 #include <cmath>

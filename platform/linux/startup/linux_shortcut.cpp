@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <string_view>
 
-#include "platform/linux/desktop_entry.h"
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
+#include "platform/linux/startup/desktop_entry.h"
 
 namespace muralis::linux_platform {
 
