@@ -43,7 +43,7 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 #include "platform/linux/view/arriere_plan_view.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "picture_file.h"
 #include "platform/linux/linux_desktop.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 
 using namespace muralis;
 

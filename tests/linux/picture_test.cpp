@@ -22,7 +22,7 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/pictures/rgb_image.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 #include "platform/linux/unique_fd.h"
 #include "temporary_folder.h"
 

@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 
 namespace muralis::linux_platform {
 

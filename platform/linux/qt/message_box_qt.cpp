@@ -1,6 +1,6 @@
 // Message boxes: a QMessageBox owned by the editor's window, or one standing
 // alone for a program without a window of its own (Muralrun).
-#include "platform/linux/qt_toolkit.h"
+#include "platform/linux/qt/qt_toolkit.h"
 
 #include "platform/linux/linux_desktop.h"
 

@@ -12,7 +12,7 @@
 
 #include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/pictures/plain_bitmap.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 
 namespace muralis::linux_platform {
 

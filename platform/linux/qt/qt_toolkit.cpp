@@ -1,4 +1,4 @@
-#include "platform/linux/qt_toolkit.h"
+#include "platform/linux/qt/qt_toolkit.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include "platform/linux/linux_system.h"
 #include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/pictures/plain_bitmap.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 
 namespace muralis::linux_platform {
 
