@@ -76,15 +76,6 @@ std::string with_newlines(const std::string& text)
     return lines;
 }
 
-RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path)
-{
-    std::uint64_t size = 0;
-    const UniqueFd fd = open_picture_file(path, size);
-    if (std::optional<RgbImage> picture = read_plain_bitmap(fd.get(), size))
-        return std::move(*picture);
-    return toolkit.read_picture(path);
-}
-
 void LinuxDesktop::install_wallpaper(const std::string& path)
 {
     // The backend falls back on the root window by itself, and tells the

@@ -45,9 +45,4 @@ private:
 // "\r\n" is one break too. The same text with newlines.
 std::string with_newlines(const std::string& text);
 
-// The picture in the file at path as the applier shows it: a plain bitmap
-// read directly, anything else through toolkit's general reader. Throws
-// Failure as Toolkit::load_picture does.
-RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path);
-
 } // namespace muralis::linux_platform

@@ -154,4 +154,11 @@ std::optional<RgbImage> read_plain_bitmap(int fd, std::uint64_t file_size)
     return image;
 }
 
+std::optional<RgbImage> read_plain_bitmap_file(const std::string& path)
+{
+    std::uint64_t size = 0;
+    const UniqueFd fd = open_picture_file(path, size);
+    return read_plain_bitmap(fd.get(), size);
+}
+
 } // namespace muralis::linux_platform

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/linux/pictures/rgb_image.h"
 
@@ -25,5 +26,10 @@ constexpr int largest_picture_side = 16384;
 // one, and the system's failure when the file cannot be read. Reads with
 // pread, so fd's offset is left alone.
 std::optional<RgbImage> read_plain_bitmap(int fd, std::uint64_t file_size);
+
+// The picture in the file at path when it is a plain bitmap, as above;
+// nullopt for any other file. Throws Failure as open_picture_file() and
+// read_plain_bitmap() do.
+std::optional<RgbImage> read_plain_bitmap_file(const std::string& path);
 
 } // namespace muralis::linux_platform

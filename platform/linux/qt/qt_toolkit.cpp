@@ -10,7 +10,6 @@
 
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/qt/qt_picture.h"
 
@@ -78,12 +77,8 @@ std::shared_ptr<const Picture> QtToolkit::load_picture(const std::string& path)
 {
     // A plain bitmap, the usual picture, is read in a fraction of the time
     // Qt's general reader takes, to exactly the same pixels.
-    {
-        std::uint64_t size = 0;
-        const UniqueFd fd = open_picture_file(path, size);
-        if (std::optional<RgbImage> plain = read_plain_bitmap(fd.get(), size))
-            return std::make_shared<QtPicture>(qimage_of(std::move(*plain)));
-    }
+    if (std::optional<RgbImage> plain = read_plain_bitmap_file(path))
+        return std::make_shared<QtPicture>(qimage_of(std::move(*plain)));
     return std::make_shared<QtPicture>(read_qimage(path));
 }
 

@@ -5,9 +5,11 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
-#include "platform/linux/linux_desktop.h"
+#include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/wallpaper/x_display.h"
 
 namespace muralis::linux_platform {
@@ -213,7 +215,8 @@ bool X11RootWallpaper::install(const std::string& path)
             return false;
         RgbImage picture;
         try {
-            picture = read_wallpaper_picture(m_toolkit, path);
+            std::optional<RgbImage> plain = read_plain_bitmap_file(path);
+            picture = plain ? std::move(*plain) : m_toolkit.read_picture(path);
         } catch (const Failure&) {
             return false;
         }
