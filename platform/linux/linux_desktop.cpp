@@ -63,19 +63,6 @@ private:
 
 } // namespace
 
-std::string with_newlines(const std::string& text)
-{
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            lines += text[i];
-        else if (i + 1 == text.size() || text[i + 1] != '\n')
-            lines += '\n';
-    }
-    return lines;
-}
-
 void LinuxDesktop::install_wallpaper(const std::string& path)
 {
     // The backend falls back on the root window by itself, and tells the
@@ -102,7 +89,7 @@ void LinuxDesktop::install_prepared_wallpaper(const std::string& path, std::uniq
 MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
                                         const MessageStyle& style)
 {
-    if (const auto answer = m_toolkit->message_box(title, text, style, m_message_owner.get()))
+    if (const auto answer = m_toolkit->message_box(title, text, style))
         return *answer;
     // No display to show it on: standard error is the only place left, and
     // nobody there to answer.

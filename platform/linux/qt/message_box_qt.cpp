@@ -2,8 +2,6 @@
 // alone for a program without a window of its own (Muralrun).
 #include "platform/linux/qt/qt_toolkit.h"
 
-#include "platform/linux/linux_desktop.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -137,19 +135,19 @@ std::optional<MessageAnswer> show_qt_message_box(const std::string& title, const
 
 } // namespace
 
-struct MessageOwner {
+struct QtToolkit::MessageOwner {
     QPointer<QWidget> widget;
 };
 
-void LinuxDesktop::set_message_owner(QWidget* owner)
+void QtToolkit::set_message_owner(QWidget* owner)
 {
     m_message_owner = owner ? std::make_shared<MessageOwner>(MessageOwner{owner}) : nullptr;
 }
 
-std::optional<MessageAnswer> qt_message_box(const std::string& title, const std::string& text,
-                                            const MessageStyle& style, const MessageOwner* owner)
+std::optional<MessageAnswer> QtToolkit::message_box(const std::string& title, const std::string& text,
+                                                    const MessageStyle& style)
 {
-    return show_qt_message_box(title, text, style, owner ? owner->widget.data() : nullptr);
+    return show_qt_message_box(title, text, style, m_message_owner ? m_message_owner->widget.data() : nullptr);
 }
 
 } // namespace muralis::linux_platform

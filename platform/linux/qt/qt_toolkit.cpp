@@ -8,8 +8,6 @@
 #include <QScreen>
 #include <QString>
 
-#include "platform/linux/linux_desktop.h"
-#include "platform/linux/linux_system.h"
 #include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/qt/qt_picture.h"
 
@@ -53,12 +51,6 @@ TwipsSize QtToolkit::screen_size()
             static_cast<int>(std::lround(size.height() * twips_per_pixel))};
 }
 
-std::optional<MessageAnswer> QtToolkit::message_box(const std::string& title, const std::string& text,
-                                                    const MessageStyle& style, const MessageOwner* owner)
-{
-    return qt_message_box(title, text, style, owner);
-}
-
 namespace {
 
 // The pixels as a QImage that owns them, without a copy.
@@ -92,14 +84,10 @@ RgbImage QtToolkit::read_picture(const std::string& path)
     return pixels;
 }
 
-Toolkit& qt_toolkit()
+QtToolkit& qt_toolkit()
 {
     static QtToolkit toolkit;
     return toolkit;
 }
-
-LinuxSystem::LinuxSystem() : LinuxSystem(qt_toolkit()) {}
-
-LinuxDesktop::LinuxDesktop() : LinuxDesktop(qt_toolkit()) {}
 
 } // namespace muralis::linux_platform

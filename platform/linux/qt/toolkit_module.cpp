@@ -1,6 +1,6 @@
 // The module Muralrun loads when it needs Qt: the one name it exports gives
 // the toolkit linked into it.
-#include "platform/linux/toolkit.h"
+#include "platform/linux/qt/qt_toolkit.h"
 
 extern "C" __attribute__((visibility("default"))) muralis::linux_platform::Toolkit* muralis_qt_toolkit()
 {
