@@ -35,8 +35,11 @@ public:
             make_ready(m_toolkit.read_picture(m_path));
     }
 
-    // The backend, once finish() has returned.
-    WallpaperBackend& backend() { return *m_backend; }
+    void install(const std::string& path) override
+    {
+        finish();
+        m_backend->install(path);
+    }
 
 private:
     std::function<void()> read_in_background(UniqueFd fd)
@@ -73,17 +76,6 @@ void LinuxDesktop::install_wallpaper(const std::string& path)
 std::unique_ptr<PreparedWallpaper> LinuxDesktop::prepare_wallpaper(const std::string& path)
 {
     return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, path);
-}
-
-void LinuxDesktop::install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared)
-{
-    auto* mine = dynamic_cast<LinuxPreparedWallpaper*>(prepared.get());
-    if (!mine) {
-        install_wallpaper(path);
-        return;
-    }
-    mine->finish();
-    mine->backend().install(path);
 }
 
 MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,

@@ -15,7 +15,6 @@ public:
 
     void install_wallpaper(const std::string& path) override;
     std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
-    void install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared) override;
     MessageAnswer message_box(const std::string& title, const std::string& text,
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
