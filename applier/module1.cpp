@@ -83,7 +83,7 @@ Outcome Main(const Platform& platform)
 
     system.change_current_folder(system.program_folder());
     const std::string windows_folder = find_windows_folder(system, platform.files);
-    std::string reported_path = windows_folder + schedule_file_name;
+    std::string reported_path = schedule_path(windows_folder);
 
     // Whatever goes wrong from here on (a Failure, or the memory or any
     // other error of the platform) is reported the one way.
