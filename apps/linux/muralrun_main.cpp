@@ -6,6 +6,7 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 int main()
 {
@@ -13,7 +14,7 @@ int main()
     linux_platform::LoadedToolkit toolkit;
     linux_platform::LinuxFiles files;
     linux_platform::LinuxSystem system(toolkit);
-    linux_platform::LinuxDesktop desktop(toolkit);
+    linux_platform::LinuxDesktop desktop(toolkit, linux_platform::choose_wallpaper_backend);
     try {
         const auto outcome = Module1::Main({files, system, desktop});
         return outcome == Module1::Outcome::FailureReported ? 1 : 0;

@@ -1,5 +1,7 @@
 #include "platform/linux/linux_desktop.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -10,7 +12,6 @@
 #include "platform/background_task.h"
 #include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/pictures/plain_bitmap.h"
-#include "platform/linux/wallpaper/ipc/gobject_ptr.h"
 
 namespace muralis::linux_platform {
 
@@ -23,8 +24,9 @@ namespace {
 // for its main thread, where its message boxes must run.
 class LinuxPreparedWallpaper final : public PreparedWallpaper {
 public:
-    LinuxPreparedWallpaper(Toolkit& toolkit, std::string path)
-        : m_toolkit(toolkit), m_path(std::move(path)), m_task(read_in_background(open_picture_file(m_path, m_size)))
+    LinuxPreparedWallpaper(Toolkit& toolkit, WallpaperBackendChooser choose_backend, std::string path)
+        : m_toolkit(toolkit), m_choose_backend(choose_backend), m_path(std::move(path)),
+          m_task(read_in_background(open_picture_file(m_path, m_size)))
     {
     }
 
@@ -52,11 +54,12 @@ private:
 
     void make_ready(RgbImage picture)
     {
-        m_backend = choose_wallpaper_backend(m_toolkit);
+        m_backend = m_choose_backend(m_toolkit);
         m_backend->prepare(std::move(picture));
     }
 
     Toolkit& m_toolkit;
+    WallpaperBackendChooser m_choose_backend;
     std::string m_path;
     std::uint64_t m_size = 0;
     std::unique_ptr<WallpaperBackend> m_backend;
@@ -70,12 +73,15 @@ void LinuxDesktop::install_wallpaper(const std::string& path)
 {
     // The backend falls back on the root window by itself, and tells the
     // user when nothing could show the picture; the seam reports nothing.
-    choose_wallpaper_backend(*m_toolkit)->install(path);
+    if (m_choose_backend)
+        m_choose_backend(*m_toolkit)->install(path);
 }
 
 std::unique_ptr<PreparedWallpaper> LinuxDesktop::prepare_wallpaper(const std::string& path)
 {
-    return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, path);
+    if (!m_choose_backend)
+        return Desktop::prepare_wallpaper(path);
+    return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, m_choose_backend, path);
 }
 
 MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
@@ -99,9 +105,19 @@ void LinuxDesktop::open_web_address(const std::string& address)
     // GIO finds the user's handler for the address's scheme in mimeapps.list
     // (x-scheme-handler/https) and starts it with the address as one
     // argument: no shell ever reads the address. Failures (no handler, a
-    // handler that cannot start) are dropped, as the seam asks.
-    GErrorSlot error;
-    g_app_info_launch_default_for_uri(address.c_str(), nullptr, error.out());
+    // handler that cannot start, no GIO) are dropped, as the seam asks.
+    //
+    // GIO is loaded at the first address opened: the editor needs it for
+    // nothing else, and linked in it would bring libmount, libselinux and
+    // more to every start.
+    using Launch = decltype(&g_app_info_launch_default_for_uri);
+    static const Launch launch = [] {
+        // Kept loaded to the end of the program, as GIO's types are.
+        void* gio = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        return gio ? reinterpret_cast<Launch>(::dlsym(gio, "g_app_info_launch_default_for_uri")) : nullptr;
+    }();
+    if (launch)
+        launch(address.c_str(), nullptr, nullptr);
 }
 
 } // namespace muralis::linux_platform

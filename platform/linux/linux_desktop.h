@@ -10,8 +10,14 @@ namespace muralis::linux_platform {
 
 class LinuxDesktop final : public Desktop {
 public:
-    // toolkit shows the message boxes and reads the pictures.
-    explicit LinuxDesktop(Toolkit& toolkit) : m_toolkit(&toolkit) {}
+    // toolkit shows the message boxes and reads the pictures; choose_backend
+    // gives the backend that installs a wallpaper. Without one (the editor,
+    // which installs none and so links no backend), install_wallpaper does
+    // nothing and prepare_wallpaper only checks the picture.
+    explicit LinuxDesktop(Toolkit& toolkit, WallpaperBackendChooser choose_backend = nullptr)
+        : m_toolkit(&toolkit), m_choose_backend(choose_backend)
+    {
+    }
 
     void install_wallpaper(const std::string& path) override;
     std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
@@ -24,6 +30,7 @@ public:
 
 private:
     Toolkit* m_toolkit;
+    WallpaperBackendChooser m_choose_backend;
 };
 
 } // namespace muralis::linux_platform

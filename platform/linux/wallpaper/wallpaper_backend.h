@@ -31,4 +31,8 @@ class Toolkit;
 // root window is painted with when they are not plain bitmaps.
 std::unique_ptr<WallpaperBackend> choose_wallpaper_backend(Toolkit& toolkit);
 
+// What LinuxDesktop installs wallpapers with: choose_wallpaper_backend, in
+// a program that installs them.
+using WallpaperBackendChooser = std::unique_ptr<WallpaperBackend> (*)(Toolkit& toolkit);
+
 } // namespace muralis::linux_platform
