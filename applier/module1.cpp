@@ -1,7 +1,6 @@
 #include "applier/module1.h"
 
 #include <memory>
-#include <utility>
 
 #include "schedule/language.h"
 #include "schedule/schedule_file.h"
@@ -35,7 +34,9 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
     const std::string text = files.read_text(reported_path, schedule_read_limit);
     ItemReader reader(text);
     WeekdaySlotTable table;
-    std::unique_ptr<PreparedWallpaper> prepared;
+    // Without an item for today, the daily bitmap of an earlier run goes up
+    // again as it is.
+    std::unique_ptr<PreparedWallpaper> wallpaper = std::make_unique<WallpaperAsIs>(platform.desktop);
     for (std::size_t i = 1; i <= 7; ++i) {
         table[i] = reader.read_item();
         // Asked afresh for every item, so a run that straddles midnight
@@ -47,11 +48,8 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
             // bitmap, which keeps the last good picture; the user is told.
             // The picture is checked, and made ready for the screen, while
             // it is copied.
-            prepared = platform.desktop.prepare_wallpaper(reported_path);
-            files.copy_replacing_checked(reported_path, daily_bitmap, [&] {
-                if (prepared)
-                    prepared->finish();
-            });
+            wallpaper = platform.desktop.prepare_wallpaper(reported_path);
+            files.copy_replacing_checked(reported_path, daily_bitmap, [&] { wallpaper->finish(); });
             break;
         }
     }
@@ -61,10 +59,7 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
     if (!files.is_normal_file(daily_bitmap))
         return Outcome::NothingToInstall;
     try {
-        if (prepared)
-            platform.desktop.install_prepared_wallpaper(daily_bitmap, std::move(prepared));
-        else
-            platform.desktop.install_wallpaper(daily_bitmap);
+        wallpaper->install(daily_bitmap);
     } catch (const Failure&) {
         // The wallpaper call reports nothing, whatever happens to it.
     }
@@ -88,7 +83,7 @@ Outcome Main(const Platform& platform)
 
     system.change_current_folder(system.program_folder());
     const std::string windows_folder = find_windows_folder(system, platform.files);
-    std::string reported_path = windows_folder + schedule_file_name;
+    std::string reported_path = schedule_path(windows_folder);
 
     // Whatever goes wrong from here on (a Failure, or the memory or any
     // other error of the platform) is reported the one way.

@@ -166,13 +166,13 @@ void Arriere_Plan::Dossier_Windows()
 void Arriere_Plan::Recuperer()
 {
     try {
-        const std::string schedule_path = windows_folder + schedule_file_name;
-        if (!m_platform.files.is_normal_file(schedule_path)) {
+        const std::string path = schedule_path(windows_folder);
+        if (!m_platform.files.is_normal_file(path)) {
             first_run_flag = 1;
             register_applier_at_log_on(m_platform.system, m_platform.desktop);
             return;
         }
-        const std::string text = m_platform.files.read_text(schedule_path, schedule_read_limit);
+        const std::string text = m_platform.files.read_text(path, schedule_read_limit);
         ItemReader reader(text);
         for (loop_index = 1; loop_index <= 7; ++loop_index)
             weekday_slot_table[static_cast<std::size_t>(loop_index)] = reader.read_item();
@@ -190,7 +190,7 @@ void Arriere_Plan::Enregistrer()
 
 std::string Arriere_Plan::schedule_save_path()
 {
-    return writable_folder(m_platform.system, m_platform.files, windows_folder) + schedule_file_name;
+    return muralis::schedule_save_path(m_platform.system, m_platform.files, windows_folder);
 }
 
 // A save that fails keeps the week: the file on disk stays as it was, the

@@ -181,9 +181,10 @@ struct MessageStyle {
     bool operator==(const MessageStyle&) const = default;
 };
 
-// What Desktop::prepare_wallpaper makes ready; only the platform that made
-// it knows what it holds. The work may go on in the background until
-// finish(); destroying it unfinished abandons the work.
+// What Desktop::prepare_wallpaper makes ready, which then installs the
+// wallpaper itself; only the platform that made it knows what it holds. The
+// work may go on in the background until finish(); destroying it unfinished
+// abandons the work.
 class PreparedWallpaper {
 public:
     virtual ~PreparedWallpaper() = default;
@@ -191,6 +192,12 @@ public:
     // Waits for the work. Throws Failure, as Desktop::load_picture does, when
     // the picture turned out to be none the desktop can show.
     virtual void finish() {}
+
+    // Installs the bitmap at path, which holds a copy of the picture this
+    // was made from, as Desktop::install_wallpaper does, with what was made
+    // ready; the work is finished first. Throws Failure only as finish()
+    // does.
+    virtual void install(const std::string& path) = 0;
 };
 
 class Desktop {
@@ -205,20 +212,9 @@ public:
     // show, and making ready whatever showing it takes, without changing
     // the screen yet. Throws Failure as load_picture does when the picture
     // is found wanting at once; the rest is told by the result's finish().
-    // This one checks at once, and makes nothing ready (nullptr).
-    virtual std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path)
-    {
-        load_picture(path);
-        return nullptr;
-    }
-
-    // As install_wallpaper(path), where path holds a copy of the picture
-    // that prepared was made from.
-    virtual void install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared)
-    {
-        (void)prepared;
-        install_wallpaper(path);
-    }
+    // Never null. This one checks at once and makes nothing ready: what it
+    // gives installs through install_wallpaper (WallpaperAsIs).
+    virtual std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path);
 
     // A modal message box; returns the button the user pressed once the box
     // is closed (closing it any other way answers as its last button, No or
@@ -260,6 +256,23 @@ public:
     // waiting for it. Reports nothing, whatever happens.
     virtual void open_web_address(const std::string& address) = 0;
 };
+
+// A wallpaper with nothing made ready for it: installed as any bitmap is,
+// through Desktop::install_wallpaper.
+class WallpaperAsIs final : public PreparedWallpaper {
+public:
+    explicit WallpaperAsIs(Desktop& desktop) : m_desktop(desktop) {}
+    void install(const std::string& path) override { m_desktop.install_wallpaper(path); }
+
+private:
+    Desktop& m_desktop;
+};
+
+inline std::unique_ptr<PreparedWallpaper> Desktop::prepare_wallpaper(const std::string& path)
+{
+    load_picture(path);
+    return std::make_unique<WallpaperAsIs>(*this);
+}
 
 // The services one program run uses, passed in at start.
 struct Platform {

@@ -23,6 +23,16 @@ std::string writable_folder(System& system, Files& files, const std::string& fol
     return fallback + system.path_separator();
 }
 
+std::string schedule_path(const std::string& windows_folder)
+{
+    return windows_folder + schedule_file_name;
+}
+
+std::string schedule_save_path(System& system, Files& files, const std::string& windows_folder)
+{
+    return schedule_path(writable_folder(system, files, windows_folder));
+}
+
 std::string find_windows_folder(System& system, Files& files)
 {
     const char separator = system.path_separator();
@@ -37,7 +47,7 @@ std::string find_windows_folder(System& system, Files& files)
     std::optional<std::int64_t> newest;
     std::string chosen;
     for (const std::string& folder : candidates) {
-        const std::string schedule = folder + schedule_file_name;
+        const std::string schedule = schedule_path(folder);
         if (!files.is_normal_file(schedule))
             continue;
         const std::int64_t written = files.last_written(schedule);

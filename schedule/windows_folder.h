@@ -23,4 +23,12 @@ std::string find_windows_folder(System& system, Files& files);
 // platform without one, folder.
 std::string writable_folder(System& system, Files& files, const std::string& folder);
 
+// The schedule path the week is read from: the schedule file in
+// windows_folder (a find_windows_folder() result).
+std::string schedule_path(const std::string& windows_folder);
+
+// The schedule path the week is saved to: the schedule file in
+// writable_folder() of windows_folder.
+std::string schedule_save_path(System& system, Files& files, const std::string& windows_folder);
+
 } // namespace muralis

@@ -7,6 +7,7 @@
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/startup/user_manager.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 
 int main(int argc, char**)
 {
@@ -14,7 +15,7 @@ int main(int argc, char**)
     linux_platform::LoadedToolkit toolkit;
     linux_platform::LinuxFiles files;
     linux_platform::LinuxSystem system(toolkit);
-    linux_platform::LinuxDesktop desktop(toolkit);
+    linux_platform::LinuxDesktop desktop(toolkit, linux_platform::choose_wallpaper_backend);
     int code = 0;
     try {
         const auto outcome = Module1::Main({files, system, desktop});

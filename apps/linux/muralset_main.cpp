@@ -7,6 +7,7 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/view/arriere_plan_view.h"
 
 namespace {
@@ -34,9 +35,10 @@ int main(int argc, char* argv[])
     // Ties the window to the installed menu entry "muralis.desktop", whose
     // icon Wayland compositors show for it.
     QGuiApplication::setDesktopFileName("muralis");
+    linux_platform::QtToolkit& toolkit = linux_platform::qt_toolkit();
     linux_platform::LinuxFiles files;
-    linux_platform::LinuxSystem system;
-    linux_platform::LinuxDesktop desktop;
+    linux_platform::LinuxSystem system(toolkit);
+    linux_platform::LinuxDesktop desktop(toolkit);
 
     // An error that no procedure handles ends the event loop where it
     // happened; it is reported here, once the window has gone, and the
@@ -46,7 +48,7 @@ int main(int argc, char* argv[])
         editor::Arriere_Plan window({files, system, desktop});
         linux_platform::ArrierePlanView view(window);
         // The boxes belong to the window from the load on, before it shows.
-        desktop.set_message_owner(&view);
+        toolkit.set_message_owner(&view);
         view.set_failure_handler([&unhandled](std::exception_ptr error) {
             if (!unhandled)
                 unhandled = error;
@@ -61,7 +63,7 @@ int main(int argc, char* argv[])
     } catch (...) {
         unhandled = std::current_exception();
     }
-    desktop.set_message_owner(nullptr);
+    toolkit.set_message_owner(nullptr);
     desktop.show_message("Muralis", description_of(unhandled));
     return 1;
 }

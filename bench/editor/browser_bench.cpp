@@ -43,7 +43,8 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/view/arriere_plan_view.h"
 
 namespace {
@@ -213,9 +214,10 @@ private:
 // Muralset's start, as apps/linux/muralset_main.cpp makes it, with the
 // timed observer between the model and the view once the window is up.
 struct Editor {
+    linux_platform::QtToolkit& toolkit = linux_platform::qt_toolkit();
     linux_platform::LinuxFiles files;
-    linux_platform::LinuxSystem system;
-    linux_platform::LinuxDesktop desktop;
+    linux_platform::LinuxSystem system{toolkit};
+    linux_platform::LinuxDesktop desktop{toolkit};
     editor::Arriere_Plan window{{files, system, desktop}};
     linux_platform::ArrierePlanView view{window};
     TimedObserver observer{view};
@@ -226,7 +228,7 @@ struct Editor {
 
     Editor()
     {
-        desktop.set_message_owner(&view);
+        toolkit.set_message_owner(&view);
         view.set_failure_handler([](std::exception_ptr error) {
             try {
                 std::rethrow_exception(error);
@@ -539,13 +541,14 @@ int startup(int argc, char* argv[], Clock::time_point entered, const std::string
 
     QApplication application(argc, argv);
     step("qapplication");
+    linux_platform::QtToolkit& toolkit = linux_platform::qt_toolkit();
     linux_platform::LinuxFiles files;
-    linux_platform::LinuxSystem system;
-    linux_platform::LinuxDesktop desktop;
+    linux_platform::LinuxSystem system(toolkit);
+    linux_platform::LinuxDesktop desktop(toolkit);
     editor::Arriere_Plan window({files, system, desktop});
     step("window_model");
     linux_platform::ArrierePlanView view(window);
-    desktop.set_message_owner(&view);
+    toolkit.set_message_owner(&view);
     step("view");
     TimedObserver observer(view);
     window.attach_view(&observer);

@@ -3,7 +3,8 @@
 #
 #   check_install.sh layout CMAKE BUILD-FOLDER CPACK DESKTOP-FILE-VALIDATE SHIPPING
 #       Installs the build into a temporary prefix and checks what lands
-#       there: both programs side by side and executable, the launcher on the
+#       there: both programs side by side and executable, Muralrun without
+#       Qt at start, the launcher on the
 #       PATH resolving to Muralset, a valid menu entry whose program and icon
 #       are installed, valid AppStream metadata naming that entry, a manual
 #       page man reads without a warning, and nothing else; then makes the
@@ -68,6 +69,7 @@ layout() {
         share/icons/hicolor/128x128/apps/muralis.png \
         share/icons/hicolor/32x32/apps/muralis.png \
         share/icons/hicolor/64x64/apps/muralis.png \
+        share/lintian/overrides/muralis \
         share/man/man1/muralset.1.gz \
         share/metainfo/org.example.muralis.metainfo.xml)
     installed=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort)
@@ -83,6 +85,15 @@ layout() {
         path=$prefix/lib/muralis/$program
         check "$program is an executable file in lib/muralis" test -f "$path" -a ! -L "$path" -a -x "$path"
     done
+
+    # What each program loads at start, as ldd lists it (its libraries and
+    # theirs): Muralrun no Qt, which it loads from its module only to show a
+    # message or to read a picture that is no plain bitmap.
+    loaded_at_start() { ldd "$prefix/lib/muralis/$1" | awk '{ print $1 }'; }
+    loads() { local list; list=$(loaded_at_start "$1") && grep -q "^$2" <<<"$list"; }
+    leaves_out() { local list; list=$(loaded_at_start "$1") && ! grep -q "^$2" <<<"$list"; }
+    check "Muralrun loads no Qt library at start" leaves_out Muralrun libQt
+    check "the module Muralrun loads Qt from links Qt Widgets" loads modules/muralis-qt.so libQt6Widgets
 
     # The launcher: a relative link, so that the tree can move (DESTDIR, the
     # .deb), resolving to the editor in its own folder; /proc/self/exe gives the

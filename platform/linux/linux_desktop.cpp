@@ -8,9 +8,9 @@
 #include <gio/gio.h>
 
 #include "platform/background_task.h"
-#include "platform/linux/desktop/gobject_ptr.h"
-#include "platform/linux/picture_file.h"
-#include "platform/linux/plain_bitmap.h"
+#include "platform/linux/dbus/gobject_ptr.h"
+#include "platform/linux/pictures/picture_file.h"
+#include "platform/linux/pictures/plain_bitmap.h"
 
 namespace muralis::linux_platform {
 
@@ -23,8 +23,9 @@ namespace {
 // for its main thread, where its message boxes must run.
 class LinuxPreparedWallpaper final : public PreparedWallpaper {
 public:
-    LinuxPreparedWallpaper(Toolkit& toolkit, std::string path)
-        : m_toolkit(toolkit), m_path(std::move(path)), m_task(read_in_background(open_picture_file(m_path, m_size)))
+    LinuxPreparedWallpaper(Toolkit& toolkit, WallpaperBackendChooser choose_backend, std::string path)
+        : m_toolkit(toolkit), m_choose_backend(choose_backend), m_path(std::move(path)),
+          m_task(read_in_background(open_picture_file(m_path, m_size)))
     {
     }
 
@@ -35,8 +36,11 @@ public:
             make_ready(m_toolkit.read_picture(m_path));
     }
 
-    // The backend, once finish() has returned.
-    WallpaperBackend& backend() { return *m_backend; }
+    void install(const std::string& path) override
+    {
+        finish();
+        m_backend->install(path);
+    }
 
 private:
     std::function<void()> read_in_background(UniqueFd fd)
@@ -49,11 +53,12 @@ private:
 
     void make_ready(RgbImage picture)
     {
-        m_backend = choose_wallpaper_backend(m_toolkit);
+        m_backend = m_choose_backend(m_toolkit);
         m_backend->prepare(std::move(picture));
     }
 
     Toolkit& m_toolkit;
+    WallpaperBackendChooser m_choose_backend;
     std::string m_path;
     std::uint64_t m_size = 0;
     std::unique_ptr<WallpaperBackend> m_backend;
@@ -63,55 +68,25 @@ private:
 
 } // namespace
 
-std::string with_newlines(const std::string& text)
-{
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            lines += text[i];
-        else if (i + 1 == text.size() || text[i + 1] != '\n')
-            lines += '\n';
-    }
-    return lines;
-}
-
-RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path)
-{
-    std::uint64_t size = 0;
-    const UniqueFd fd = open_picture_file(path, size);
-    if (std::optional<RgbImage> picture = read_plain_bitmap(fd.get(), size))
-        return std::move(*picture);
-    return toolkit.read_picture(path);
-}
-
 void LinuxDesktop::install_wallpaper(const std::string& path)
 {
     // The backend falls back on the root window by itself, and tells the
     // user when nothing could show the picture; the seam reports nothing.
-    choose_wallpaper_backend(*m_toolkit)->install(path);
+    if (m_choose_backend)
+        m_choose_backend(*m_toolkit)->install(path);
 }
 
 std::unique_ptr<PreparedWallpaper> LinuxDesktop::prepare_wallpaper(const std::string& path)
 {
-    return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, path);
-}
-
-void LinuxDesktop::install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared)
-{
-    auto* mine = dynamic_cast<LinuxPreparedWallpaper*>(prepared.get());
-    if (!mine) {
-        install_wallpaper(path);
-        return;
-    }
-    mine->finish();
-    mine->backend().install(path);
+    if (!m_choose_backend)
+        return Desktop::prepare_wallpaper(path);
+    return std::make_unique<LinuxPreparedWallpaper>(*m_toolkit, m_choose_backend, path);
 }
 
 MessageAnswer LinuxDesktop::message_box(const std::string& title, const std::string& text,
                                         const MessageStyle& style)
 {
-    if (const auto answer = m_toolkit->message_box(title, text, style, m_message_owner.get()))
+    if (const auto answer = m_toolkit->message_box(title, text, style))
         return *answer;
     // No display to show it on: standard error is the only place left, and
     // nobody there to answer.

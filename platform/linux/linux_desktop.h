@@ -3,24 +3,24 @@
 #include <memory>
 
 #include "platform/linux/toolkit.h"
-#include "platform/linux/wallpaper_backend.h"
+#include "platform/linux/wallpaper/wallpaper_backend.h"
 #include "platform/platform.h"
-
-// Qt stays out of this header: the GIO headers that some of its includers
-// use name a member "signals", which Qt defines as a keyword.
-class QWidget;
 
 namespace muralis::linux_platform {
 
 class LinuxDesktop final : public Desktop {
 public:
-    // With the Qt toolkit linked into the program.
-    LinuxDesktop();
-    explicit LinuxDesktop(Toolkit& toolkit) : m_toolkit(&toolkit) {}
+    // toolkit shows the message boxes and reads the pictures; choose_backend
+    // gives the backend that installs a wallpaper. Without one (the editor,
+    // which installs none and so links no backend), install_wallpaper does
+    // nothing and prepare_wallpaper only checks the picture.
+    explicit LinuxDesktop(Toolkit& toolkit, WallpaperBackendChooser choose_backend = nullptr)
+        : m_toolkit(&toolkit), m_choose_backend(choose_backend)
+    {
+    }
 
     void install_wallpaper(const std::string& path) override;
     std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
-    void install_prepared_wallpaper(const std::string& path, std::unique_ptr<PreparedWallpaper> prepared) override;
     MessageAnswer message_box(const std::string& title, const std::string& text,
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
@@ -31,26 +31,9 @@ public:
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     void open_web_address(const std::string& address) override;
 
-    // The window that owns the message boxes from now on; nullptr for none.
-    // An owned box is a window-modal dialog of owner, whether owner is shown
-    // yet or not. A box without an owner stands alone, starting a
-    // QApplication when none runs, and goes to standard error when no
-    // display can be reached. The owner is forgotten when it is destroyed.
-    // Defined where Qt is linked.
-    void set_message_owner(QWidget* owner);
-
 private:
     Toolkit* m_toolkit;
-    std::shared_ptr<MessageOwner> m_message_owner;
+    WallpaperBackendChooser m_choose_backend;
 };
-
-// The texts break lines with a lone carriage return, as Windows' boxes do;
-// "\r\n" is one break too. The same text with newlines.
-std::string with_newlines(const std::string& text);
-
-// The picture in the file at path as the applier shows it: a plain bitmap
-// read directly, anything else through toolkit's general reader. Throws
-// Failure as Toolkit::load_picture does.
-RgbImage read_wallpaper_picture(Toolkit& toolkit, const std::string& path);
 
 } // namespace muralis::linux_platform

@@ -7,8 +7,7 @@ namespace muralis::linux_platform {
 
 class LinuxSystem final : public System {
 public:
-    // With the Qt toolkit linked into the program.
-    LinuxSystem();
+    // toolkit brings the locale rules, the bell and the screen.
     explicit LinuxSystem(Toolkit& toolkit) : m_toolkit(&toolkit) {}
 
     std::string windows_directory() override;
@@ -49,6 +48,6 @@ std::string muralis_data_folder();
 // The English name of the language of the user's messages locale: the locale
 // that LC_ALL, else LC_MESSAGES, else LANG names, as the C library resolves
 // it. Empty for the C and POSIX locales.
-std::string messages_language_name(Toolkit& toolkit = qt_toolkit());
+std::string messages_language_name(Toolkit& toolkit);
 
 } // namespace muralis::linux_platform

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/linux/linux_system.h"
-#include "platform/linux/picture_file.h"
+#include "platform/linux/pictures/picture_file.h"
 #include "platform/linux/toolkit.h"
 
 namespace muralis::linux_platform {
@@ -66,10 +66,10 @@ TwipsSize LoadedToolkit::screen_size()
 }
 
 std::optional<MessageAnswer> LoadedToolkit::message_box(const std::string& title, const std::string& text,
-                                                        const MessageStyle& style, const MessageOwner* owner)
+                                                        const MessageStyle& style)
 {
     Toolkit* toolkit = loaded();
-    return toolkit ? toolkit->message_box(title, text, style, owner) : std::nullopt;
+    return toolkit ? toolkit->message_box(title, text, style) : std::nullopt;
 }
 
 std::shared_ptr<const Picture> LoadedToolkit::load_picture(const std::string& path)

@@ -11,14 +11,25 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/rgb_image.h"
 #include "platform/platform.h"
 
 namespace muralis::linux_platform {
 
-// The window a message box belongs to, as LinuxDesktop::set_message_owner
-// names it; only the toolkit knows what it holds.
-struct MessageOwner;
+// The texts break lines with a lone carriage return, as Windows' boxes do;
+// "\r\n" is one break too. The same text with newlines.
+inline std::string with_newlines(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    return lines;
+}
 
 class Toolkit {
 public:
@@ -38,11 +49,11 @@ public:
     // The primary screen's size in twips; zero without a window system.
     virtual TwipsSize screen_size() = 0;
 
-    // Shows a modal box owned by owner's window when owner is given, and
-    // gives the answer; nothing, having shown nothing, when a box without an
-    // owner has no display to go to.
+    // Shows a modal box, owned by the program's window when it has one (see
+    // QtToolkit::set_message_owner), and gives the answer; nothing, having
+    // shown nothing, when a box without an owner has no display to go to.
     virtual std::optional<MessageAnswer> message_box(const std::string& title, const std::string& text,
-                                                     const MessageStyle& style, const MessageOwner* owner) = 0;
+                                                     const MessageStyle& style) = 0;
 
     // The picture in the file at path, in any format Qt reads, as the
     // editor's window draws it. Throws Failure: 53 when the file is missing,
@@ -53,9 +64,6 @@ public:
     // The same picture's pixels. Throws as load_picture does.
     virtual RgbImage read_picture(const std::string& path) = 0;
 };
-
-// The toolkit linked into the program. Defined only where Qt is linked.
-Toolkit& qt_toolkit();
 
 // The toolkit in the module "modules/muralis-qt.so" of the program's folder
 // (a folder of its own, as a module is no library for the loader's search
@@ -71,7 +79,7 @@ public:
     void beep() override;
     TwipsSize screen_size() override;
     std::optional<MessageAnswer> message_box(const std::string& title, const std::string& text,
-                                             const MessageStyle& style, const MessageOwner* owner) override;
+                                             const MessageStyle& style) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     RgbImage read_picture(const std::string& path) override;
 

@@ -167,16 +167,24 @@ std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& pat
 namespace {
 
 // LoadImageA's check of a picture, made on another thread until finish().
+// Nothing else is made ready: the wallpaper is installed by its path.
 class LoadingPicture final : public PreparedWallpaper {
 public:
     LoadingPicture(Win32Desktop& desktop, std::string path)
-        : m_task([&desktop, path = std::move(path)] { desktop.load_picture(path); })
+        : m_desktop(desktop), m_task([&desktop, path = std::move(path)] { desktop.load_picture(path); })
     {
     }
 
     void finish() override { m_task.finish(); }
 
+    void install(const std::string& path) override
+    {
+        finish();
+        m_desktop.install_wallpaper(path);
+    }
+
 private:
+    Win32Desktop& m_desktop;
     BackgroundTask m_task;
 };
 

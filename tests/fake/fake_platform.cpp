@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <new>
+#include <utility>
 
 namespace muralis::testing {
 
@@ -105,6 +106,39 @@ void FakePlatform::install_wallpaper(const std::string& path)
 {
     calls.push_back("install_wallpaper " + path);
     wallpapers.push_back(path);
+}
+
+namespace {
+
+class FakePreparedWallpaper final : public PreparedWallpaper {
+public:
+    FakePreparedWallpaper(FakePlatform& fake, std::string path) : m_fake(fake), m_path(std::move(path)) {}
+
+    void finish() override
+    {
+        m_fake.calls.push_back("finish " + m_path);
+        m_fake.load_picture(m_path);
+    }
+
+    void install(const std::string& path) override
+    {
+        m_fake.calls.push_back("install_prepared " + path);
+        m_fake.wallpapers.push_back(path);
+    }
+
+private:
+    FakePlatform& m_fake;
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<PreparedWallpaper> FakePlatform::prepare_wallpaper(const std::string& path)
+{
+    if (!prepares_wallpapers)
+        return Desktop::prepare_wallpaper(path);
+    calls.push_back("prepare_wallpaper " + path);
+    return std::make_unique<FakePreparedWallpaper>(*this, path);
 }
 
 MessageAnswer FakePlatform::message_box(const std::string& title, const std::string& text,

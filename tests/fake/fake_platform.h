@@ -50,6 +50,7 @@ public:
 
     // Desktop
     void install_wallpaper(const std::string& path) override;
+    std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
     MessageAnswer message_box(const std::string& title, const std::string& text,
                               const MessageStyle& style) override;
     void create_shortcut(const std::string& group_name, const std::string& shortcut_name,
@@ -91,6 +92,11 @@ public:
                                        "Thursday", "Friday", "Saturday"};
     TwipsSize screen{15360, 11520}; // 1024 x 768 pixels at 96 DPI
     std::vector<MessageAnswer> answers; // the answers to the next boxes, in order
+    // Whether prepare_wallpaper makes something ready, as the real platforms
+    // do: the picture is then checked only by finish() ("finish PATH"), and
+    // installed by what was prepared ("install_prepared PATH"), not through
+    // install_wallpaper. Otherwise the seam's default, which checks at once.
+    bool prepares_wallpapers = false;
 
     // The record.
     struct Shortcut {

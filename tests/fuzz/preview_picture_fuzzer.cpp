@@ -5,13 +5,14 @@
 
 #include "picture_file.h"
 #include "platform/linux/linux_desktop.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
+#include "platform/linux/qt/qt_toolkit.h"
 
 using namespace muralis;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static linux_platform::LinuxDesktop desktop;
+    static linux_platform::LinuxDesktop desktop(linux_platform::qt_toolkit());
     try {
         const auto picture = desktop.load_picture(fuzzing::picture_file_holding(data, size));
         fuzzing::check(picture != nullptr);

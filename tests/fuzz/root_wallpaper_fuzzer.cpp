@@ -27,8 +27,8 @@
 
 #include "picture_file.h"
 #include "platform/failure.h"
-#include "platform/linux/plain_bitmap.h"
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/plain_bitmap.h"
+#include "platform/linux/pictures/rgb_image.h"
 #include "platform/linux/unique_fd.h"
 
 using namespace muralis;

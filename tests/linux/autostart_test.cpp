@@ -16,9 +16,10 @@
 #include <functional>
 #include <thread>
 
-#include "platform/linux/desktop_entry.h"
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/startup/day_change_units.h"
+#include "platform/linux/startup/desktop_entry.h"
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 
@@ -27,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using linux_platform::LinuxDesktop;
+using linux_platform::qt_toolkit;
 
 struct Outcome {
     int status = -1; // the exit status, -1 when it did not exit
@@ -201,7 +203,7 @@ TEST(AutostartEntry, GLibLaunchesTheProgramInAnyFolder)
         .unset("DBUS_SESSION_BUS_ADDRESS")
         .unset("DISPLAY");
 
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     for (const std::string& name : awkward_folders) {
         for (const std::string& arguments : argument_lists) {
             SCOPED_TRACE("folder \"" + name + "\", arguments \"" + arguments + "\"");
@@ -240,7 +242,7 @@ TEST(AutostartEntry, FrenchNameReplacingAndFolderMade)
     const fs::path config = temporary.path() / "new" / "config";
     ScopedEnvironment environment;
     environment.set("XDG_CONFIG_HOME", config.string());
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
 
     desktop.create_shortcut("\\Démarrage", "Papier-peint du jour", "/opt/old/Muralrun", "");
     const fs::path autostart = config / "autostart";
@@ -262,7 +264,7 @@ TEST(AutostartEntry, FailuresCarryTheSystemsReason)
 {
     TemporaryFolder temporary;
     ScopedEnvironment environment;
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     const auto failure_of = [&](const std::string& group) -> std::string {
         try {
             desktop.create_shortcut(group, "Today's Wallpaper", "/opt/Muralrun", "");
@@ -389,7 +391,7 @@ TEST(DayChangeUnits, SystemdStartsTheExactProgramFromAnyFolder)
     environment.set("XDG_RUNTIME_DIR", runtime.string())
         .set("MURALIS_TEST_MARK", mark.string())
         .unset("DBUS_SESSION_BUS_ADDRESS");
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     int count = 0;
     for (const std::string& name : awkward_folders) {
         SCOPED_TRACE("folder \"" + name + "\"");
@@ -515,7 +517,7 @@ TEST(WebAddress, TheDefaultHandlerReceivesTheExactAddress)
             const int out = ::open((temporary / "output").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(out, 1);
             ::dup2(out, 2);
-            LinuxDesktop().open_web_address(address);
+            LinuxDesktop(qt_toolkit()).open_web_address(address);
             ::_exit(0);
         }
         int status = 0;

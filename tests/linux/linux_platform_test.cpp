@@ -20,6 +20,7 @@
 
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/unique_fd.h"
 #include "schedule/language.h"
 #include "schedule/windows_folder.h"
@@ -38,6 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 using linux_platform::LinuxFiles;
 using linux_platform::LinuxSystem;
+using linux_platform::qt_toolkit;
 
 bool locale_installed(const char* name)
 {
@@ -82,9 +84,9 @@ TEST(LinuxLanguage, NamesTheLanguageOfTheMessagesLocale)
         SCOPED_TRACE(std::string("LC_ALL=") + (c.lc_all ? c.lc_all : "") +
                      " LC_MESSAGES=" + (c.lc_messages ? c.lc_messages : "") +
                      " LANG=" + (c.lang ? c.lang : ""));
-        EXPECT_EQ(linux_platform::messages_language_name(), c.expected);
+        EXPECT_EQ(linux_platform::messages_language_name(qt_toolkit()), c.expected);
 
-        LinuxSystem system;
+        LinuxSystem system(qt_toolkit());
         const std::string buffer = system.language_name_buffer();
         EXPECT_EQ(buffer.size(), 100u);
         EXPECT_EQ(Langage::system_language_name(system), c.expected);
@@ -131,7 +133,7 @@ TEST(LinuxLocale, WeekdayNamesOfTheTimeLocaleInUtf8)
     for (const auto& c : cases) {
         ScopedEnvironment environment;
         set_locale(environment, "LC_TIME", c.lc_all, c.lc_time, c.lang);
-        EXPECT_EQ(LinuxSystem().weekday_name(c.weekday), c.name) << (c.lang ? c.lang : "") << " " << c.weekday;
+        EXPECT_EQ(LinuxSystem(qt_toolkit()).weekday_name(c.weekday), c.name) << (c.lang ? c.lang : "") << " " << c.weekday;
     }
     EXPECT_EQ(std::setlocale(LC_ALL, nullptr), global_locale);
 }
@@ -159,7 +161,7 @@ TEST(LinuxLocale, CapitalsByTheCaseRulesOfTheCtypeLocale)
     for (const auto& c : cases) {
         ScopedEnvironment environment;
         set_locale(environment, "LC_CTYPE", nullptr, c.lc_ctype, c.lang);
-        EXPECT_EQ(LinuxSystem().upper_case(c.text), c.capitals) << c.lang << " " << c.text;
+        EXPECT_EQ(LinuxSystem(qt_toolkit()).upper_case(c.text), c.capitals) << c.lang << " " << c.text;
     }
 }
 
@@ -197,7 +199,7 @@ TEST(LinuxFolders, WindowsFolderIsTheDataFolderWithOneSlash)
     TemporaryFolder temporary;
     ScopedEnvironment environment;
     environment.set("XDG_DATA_HOME", temporary / "data");
-    LinuxSystem system;
+    LinuxSystem system(qt_toolkit());
     LinuxFiles files;
     EXPECT_EQ(find_windows_folder(system, files), temporary / "data" + "/muralis/");
     EXPECT_EQ(fs::directory_iterator(temporary / "data/muralis"), fs::directory_iterator())
@@ -316,7 +318,7 @@ TEST(LinuxSystem, StartsAProgramDetachedAndReportsOneThatCannotStart)
     write_file(program, "#!/bin/sh\nsleep 0.2\necho $PPID > '" + marker + "'\n");
     fs::permissions(program, fs::perms::owner_all);
 
-    LinuxSystem system;
+    LinuxSystem system(qt_toolkit());
     system.start_program(program);
     // Nothing of ours to reap: the program was handed to init at once.
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
@@ -339,7 +341,7 @@ TEST(LinuxSystem, StartsAProgramDetachedAndReportsOneThatCannotStart)
 
 TEST(LinuxSystem, ProgramFolderAndCurrentFolder)
 {
-    LinuxSystem system;
+    LinuxSystem system(qt_toolkit());
     EXPECT_EQ(system.program_folder(), fs::canonical("/proc/self/exe").parent_path().string());
     const fs::path before = fs::current_path();
     TemporaryFolder folder;
@@ -398,7 +400,7 @@ int bells_heard(Display* display, int xkb_event_base, int expected)
 
 TEST(LinuxSystemOnX, BeepRingsTheBellOfTheApplicationsServer)
 {
-    LinuxSystem system;
+    LinuxSystem system(qt_toolkit());
     system.beep(); // no application, no bell: nothing happens
 
     XvfbServer server;
@@ -430,7 +432,7 @@ TEST(LinuxSystemOnX, ScreenSizeInTwipsOfLogicalPixels)
         // By 1.25: Qt gives the logical size in whole pixels, 819 x 614.
         {"1024x768x24", 120, {12285, 9210}},
     };
-    EXPECT_EQ(LinuxSystem().screen_size(), (TwipsSize{0, 0})) << "without an application";
+    EXPECT_EQ(LinuxSystem(qt_toolkit()).screen_size(), (TwipsSize{0, 0})) << "without an application";
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.screen) + " Xft.dpi " + std::to_string(c.xft_dpi));
         XvfbServer server(c.screen);
@@ -444,7 +446,7 @@ TEST(LinuxSystemOnX, ScreenSizeInTwipsOfLogicalPixels)
             XSync(display.get(), False);
         }
         XApplication application(server.display());
-        EXPECT_EQ(LinuxSystem().screen_size(), c.expected);
+        EXPECT_EQ(LinuxSystem(qt_toolkit()).screen_size(), c.expected);
     }
 }
 

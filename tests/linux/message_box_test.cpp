@@ -17,6 +17,7 @@
 #include <QWindow>
 
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "scoped_environment.h"
 #include "temporary_folder.h"
 
@@ -24,6 +25,7 @@ namespace muralis::testing {
 namespace {
 
 using linux_platform::LinuxDesktop;
+using linux_platform::qt_toolkit;
 
 // A style that puts icons on dialog buttons, as some desktops' styles do.
 class ButtonIconStyle : public QProxyStyle {
@@ -108,7 +110,7 @@ protected:
     TemporaryFolder runtime;
     ScopedEnvironment environment;
     std::unique_ptr<QApplication> application;
-    LinuxDesktop desktop;
+    LinuxDesktop desktop{qt_toolkit()};
     bool seen = false;
     BoxSeen box_seen {};
 };
@@ -176,7 +178,7 @@ TEST_F(LinuxMessageBox, OwnedByTheWindowShownOrNotElseStandingAlone)
     };
     // The window's load sequence runs before the window is shown.
     QWidget window;
-    desktop.set_message_owner(&window);
+    qt_toolkit().set_message_owner(&window);
     for (const bool shown : {false, true}) {
         SCOPED_TRACE(shown ? "shown" : "not shown yet");
         window.setVisible(shown);
@@ -191,7 +193,7 @@ TEST_F(LinuxMessageBox, OwnedByTheWindowShownOrNotElseStandingAlone)
     // Without an owner, or once the owner is gone, the box stands alone.
     auto doomed = std::make_unique<QWidget>();
     for (QWidget* owner : {static_cast<QWidget*>(nullptr), doomed.get()}) {
-        desktop.set_message_owner(owner);
+        qt_toolkit().set_message_owner(owner);
         if (owner)
             doomed.reset();
         EXPECT_EQ(answer(Act::Enter, ask), MessageAnswer::Yes);
@@ -206,7 +208,7 @@ TEST(LinuxMessageBoxWithoutDisplay, TheTextGoesToStandardError)
     environment.unset("QT_QPA_PLATFORM").unset("DISPLAY").unset("WAYLAND_DISPLAY");
     ASSERT_EQ(QCoreApplication::instance(), nullptr);
     ::testing::internal::CaptureStderr();
-    const MessageAnswer answer = LinuxDesktop().message_box(
+    const MessageAnswer answer = LinuxDesktop(qt_toolkit()).message_box(
         "Muralrun", "No picture.\rLundi.bmp", {MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No});
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Muralrun: No picture.\nLundi.bmp\n");
     EXPECT_EQ(answer, MessageAnswer::No);

@@ -20,9 +20,10 @@
 #include <QRect>
 
 #include "platform/linux/linux_desktop.h"
-#include "platform/linux/plain_bitmap.h"
-#include "platform/linux/qt_picture.h"
-#include "platform/linux/rgb_image.h"
+#include "platform/linux/pictures/plain_bitmap.h"
+#include "platform/linux/pictures/rgb_image.h"
+#include "platform/linux/qt/qt_picture.h"
+#include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/unique_fd.h"
 #include "temporary_folder.h"
 
@@ -31,6 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using linux_platform::LinuxDesktop;
+using linux_platform::qt_toolkit;
 using linux_platform::QtPicture;
 using linux_platform::RgbImage;
 
@@ -43,7 +45,7 @@ TEST(LinuxPicture, LoadsABitmapWhateverItsName)
     ASSERT_TRUE(written.save(QString::fromStdString(folder / "monday.bmp"), "BMP"));
     fs::copy_file(folder / "monday.bmp", folder / "Été, lundi.txt");
 
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     for (const std::string name : {"monday.bmp", "Été, lundi.txt"}) {
         SCOPED_TRACE(name);
         const auto picture = desktop.load_picture(folder / name);
@@ -84,7 +86,7 @@ TEST(LinuxPicture, MissingFilesAndNonPictures)
         {folder / "pipe.bmp", 481},
         {folder / "dangling.bmp", 53},
     };
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         try {
@@ -199,7 +201,7 @@ TEST(LinuxPicture, DamagedBitmapsLoadOrAreInvalidPictures)
     }
 
     TemporaryFolder folder;
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.name + " (case " + std::to_string(i) + ")");
@@ -229,7 +231,7 @@ TEST(LinuxPicture, PicturesUpTo16384PixelsASide)
         {64, 16385, false},
     };
     TemporaryFolder folder;
-    LinuxDesktop desktop;
+    LinuxDesktop desktop(qt_toolkit());
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         // Black, and sparse: no room taken on the disk.
@@ -345,7 +347,7 @@ TEST(PlainBitmap, DecodesQtsPixelsOrLeavesTheFileToQt)
     // Rows cut short from where Qt reads them, after the headers, are no
     // picture for Qt's path either.
     write_file(folder / "plain.bmp", plain(4, 4, {.pixel_offset = 0}).substr(0, whole.size() - 1));
-    EXPECT_THROW(LinuxDesktop().load_picture(folder / "plain.bmp"), Failure);
+    EXPECT_THROW(LinuxDesktop(qt_toolkit()).load_picture(folder / "plain.bmp"), Failure);
 }
 
 RgbImage rgb_image(const QImage& picture)

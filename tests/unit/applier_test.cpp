@@ -78,6 +78,47 @@ TEST_F(Applier, WithoutAMatchReinstallsTheDailyBitmapOfAnEarlierRun)
     EXPECT_TRUE(fake.messages.empty());
 }
 
+TEST_F(Applier, TodaysPictureIsCheckedBeforeItReplacesTheDailyBitmapAndInstallsAsPrepared)
+{
+    const std::string picture = "C:\\A.BMP";
+    const std::string copy = "copy_replacing " + picture + " -> " + daily;
+    std::string no_match; // seven items, none for a Wednesday
+    for (int i = 0; i < 7; ++i)
+        no_match += "\"C:\\A.BMP1\"\r\n";
+    struct {
+        const char* name;
+        bool prepares;
+        std::string schedule_text;
+        std::vector<std::string> steps; // the wallpaper's calls, in order
+    } const cases[] = {
+        {"checked at once", false, "\"C:\\A.BMP4\"\r\n",
+         {"load_picture " + picture, copy, "install_wallpaper " + daily}},
+        {"prepared", true, "\"C:\\A.BMP4\"\r\n",
+         {"prepare_wallpaper " + picture, "finish " + picture, "load_picture " + picture, copy,
+          "install_prepared " + daily}},
+        // The daily bitmap of an earlier run goes up again unchecked.
+        {"no match, nothing prepared", false, no_match, {"install_wallpaper " + daily}},
+        {"no match, a platform that prepares", true, no_match, {"install_wallpaper " + daily}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake = testing::FakePlatform();
+        fake.prepares_wallpapers = c.prepares;
+        fake.files[schedule] = c.schedule_text;
+        fake.files[picture] = "A";
+        fake.files[daily] = "yesterday";
+        EXPECT_EQ(run(), Outcome::WallpaperInstalled);
+        std::vector<std::string> steps;
+        for (const std::string& call : fake.calls) {
+            for (const char* kind : {"load_picture ", "prepare_wallpaper ", "finish ", "copy_replacing ", "install_"})
+                if (call.starts_with(kind))
+                    steps.push_back(call);
+        }
+        EXPECT_EQ(steps, c.steps);
+        EXPECT_EQ(fake.wallpapers, std::vector<std::string>{daily});
+    }
+}
+
 TEST_F(Applier, WithoutAMatchOrADailyBitmapLeavesTheWallpaperAlone)
 {
     fake.files[schedule] = "\"C:\\A.BMP1\"\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
@@ -95,6 +136,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         std::string failing_path;
         std::string named;
         bool other_error = false; // the path fails with an error that is no Failure
+        bool prepares = false;    // the platform prepares the wallpaper, and checks the picture late
     } const cases[] = {
         {"short file, no match", "\"C:\\A.BMP1\"\r\n\"C:\\B.BMP2\"\r\n", "", schedule},
         {"empty file", "", "", schedule},
@@ -104,6 +146,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         {"daily bitmap not writable", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP"},
         {"copy out of memory", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP", true},
         {"today's picture is no picture", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP"},
+        {"today's picture found no picture late", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP", false, true},
         // Damaged files of any size are read no further than seven items.
         {"megabytes of zero bytes", std::string(8 << 20, '\0'), "", schedule},
         {"an item longer than any path", "\"C:\\" + std::string(longest_item, 'A') + ".BMP4\"\r\n", "", schedule},
@@ -111,6 +154,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fake = testing::FakePlatform();
+        fake.prepares_wallpapers = c.prepares;
         fake.files[schedule] = c.schedule_text;
         fake.files["C:\\A.BMP"] = "A";
         fake.files["C:\\NOISE.BMP"] = "noise";

@@ -119,6 +119,8 @@ TEST(WindowsFolder, TheNewestScheduleIsTheWeekAndWritesGoWhereTheyMay)
         const std::string read = find_windows_folder(fake, fake);
         EXPECT_EQ(read, c.read);
         EXPECT_EQ(writable_folder(fake, fake, read), c.write);
+        EXPECT_EQ(schedule_path(read), c.read + "Vantorel.cfg");
+        EXPECT_EQ(schedule_save_path(fake, fake, read), c.write + "Vantorel.cfg");
     }
     // A hidden schedule counts as none.
     testing::FakePlatform hidden;

@@ -1,6 +1,6 @@
 #include "platform/linux/startup/day_change_units.h"
 
-#include "platform/linux/desktop_entry.h"
+#include "platform/linux/startup/desktop_entry.h"
 
 namespace muralis::linux_platform {
 

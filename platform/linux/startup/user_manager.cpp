@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "platform/failure.h"
-#include "platform/linux/desktop/gobject_ptr.h"
-#include "platform/linux/desktop/session_bus.h"
+#include "platform/linux/dbus/gobject_ptr.h"
+#include "platform/linux/dbus/session_bus.h"
 
 namespace muralis::linux_platform {
 

@@ -3,7 +3,7 @@
 #include <QFrame>
 #include <QPainter>
 
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 
 namespace muralis::linux_platform {
 

@@ -8,11 +8,11 @@
 #include <filesystem>
 
 #include "harness.h"
-#include "platform/linux/desktop/cosmic_wallpaper.h"
-#include "platform/linux/desktop/dated_copy.h"
-#include "platform/linux/desktop/pcmanfm_wallpaper.h"
-#include "platform/linux/desktop/session.h"
-#include "platform/linux/desktop/sway_wallpaper.h"
+#include "platform/linux/wallpaper/dated_copy.h"
+#include "platform/linux/wallpaper/desktops/cosmic_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/pcmanfm_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/sway_wallpaper.h"
+#include "platform/linux/wallpaper/session.h"
 
 namespace muralis::linux_platform {
 namespace {

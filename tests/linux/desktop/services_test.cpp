@@ -21,13 +21,13 @@
 #include <thread>
 
 #include "harness.h"
-#include "platform/linux/desktop/gsettings_wallpaper.h"
-#include "platform/linux/desktop/hyprpaper_wallpaper.h"
-#include "platform/linux/desktop/plasma_wallpaper.h"
-#include "platform/linux/desktop/session.h"
-#include "platform/linux/desktop/sway_wallpaper.h"
-#include "platform/linux/desktop/x_desktop_window.h"
-#include "platform/linux/desktop/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/gsettings_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/hyprpaper_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/plasma_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/sway_wallpaper.h"
+#include "platform/linux/wallpaper/desktops/xfconf_wallpaper.h"
+#include "platform/linux/wallpaper/session.h"
+#include "platform/linux/wallpaper/x_desktop_window.h"
 #include "platform/linux/linux_desktop.h"
 
 namespace muralis::linux_platform {
@@ -646,7 +646,8 @@ TEST(DayChangeTimer, TheUserManagerReadsTheUnitsAgainThenEnablesAndStartsTheTime
         "EnableUnitFiles (['muralis-day.timer'], false, true)",
         "StartUnit ('muralis-day.timer', 'replace')",
     };
-    LinuxDesktop desktop;
+    LoadedToolkit toolkit;
+    LinuxDesktop desktop(toolkit);
     desktop.register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
     EXPECT_EQ(manager.calls(), registration);
     const std::string units = session.home() / "config/systemd/user";
@@ -675,7 +676,8 @@ TEST(DayChangeTimer, AStepTheManagerRefusesIsAFailureWithItsReason)
         SCOPED_TRACE(steps[step]);
         const testing::SystemdManagerRecorder manager(steps[step]);
         try {
-            LinuxDesktop().register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
+            LoadedToolkit toolkit;
+            LinuxDesktop(toolkit).register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
             ADD_FAILURE() << "no failure";
         } catch (const Failure& failure) {
             EXPECT_NE(failure.description().find(steps[step]), std::string::npos) << failure.description();
@@ -696,7 +698,8 @@ TEST(DayChangeTimer, WithoutAManagerTheUnitsWaitEnabledForOne)
     const PrivateSession session;
     const std::string units = session.home() / "config/systemd/user";
     const std::string link = units + "/timers.target.wants/muralis-day.timer";
-    LinuxDesktop desktop;
+    LoadedToolkit toolkit;
+    LinuxDesktop desktop(toolkit);
     desktop.register_day_change("Today's Wallpaper", "/opt/Muralis/Muralrun", "--day-change");
     EXPECT_EQ(std::filesystem::read_symlink(link), units + "/muralis-day.timer");
 

@@ -20,7 +20,7 @@
 #include "editor/arriere_plan.h"
 #include "editor/twips.h"
 #include "fake/fake_platform.h"
-#include "platform/linux/qt_picture.h"
+#include "platform/linux/qt/qt_picture.h"
 #include "platform/linux/view/arriere_plan_view.h"
 
 inline void PrintTo(const QString& text, std::ostream* out)
