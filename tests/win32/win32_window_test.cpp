@@ -177,6 +177,38 @@ TEST_F(Win32Window, EveryControlSitsWhereTheModelPutsItAtTheScreensDpi)
     EXPECT_NE(::GetClassLongPtrA(window->handle(), GCLP_HICON), 0);
 }
 
+// Each kind of the model's controls is shown by the native class made for
+// it: one row per kind.
+TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
+{
+    struct Expected {
+        const Control* control;
+        const char* window_class; // nullptr: no window
+        bool draws_its_lines;
+    };
+    const Expected expected[] = {
+        {&model->Visite, "Edit", false},        {&model->Bouton_Accepter, "Button", false},
+        {&model->Frame1, "MuralisPanel", false}, {&model->Label1[0], "Static", false},
+        {&model->File1, "ListBox", false},      {&model->Dir1, "ListBox", true},
+        {&model->Drive1, "ComboBox", false},    {&model->Image1, "MuralisPicture", false},
+        {&model->Timer1, nullptr, false},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.control->name());
+        HWND handle = handle_of(*e.control);
+        if (!e.window_class) {
+            EXPECT_EQ(handle, nullptr);
+            continue;
+        }
+        char name[64] = {};
+        ASSERT_GT(::GetClassNameA(handle, name, sizeof name), 0);
+        EXPECT_STRCASEEQ(name, e.window_class);
+        if (_stricmp(name, "ListBox") == 0) {
+            EXPECT_EQ((::GetWindowLongPtrA(handle, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0, e.draws_its_lines);
+        }
+    }
+}
+
 TEST_F(Win32Window, ShowsTheModelsTextsStatesAndListsAsCreatedAndAfterTheLoad)
 {
     EXPECT_EQ(text_of(window->handle()), "Orlimo's Muralis");
