@@ -397,6 +397,67 @@ TEST_F(Win32Window, StretchesThePictureOverTheWholeControl)
     EXPECT_EQ(::GetPixel(on_screen.get(), client.right - 1, client.bottom - 1), ::GetSysColor(COLOR_BTNFACE));
 }
 
+// The preview of a large picture of each depth, pixel for pixel: the whole
+// picture reduced with HALFTONE into a bitmap of the screen's format, as
+// the system draws it, whatever bitmap the view reduces it into.
+TEST_F(Win32Window, ThePreviewIsTheWholePictureReducedAsTheScreenWouldShowIt)
+{
+    show();
+    HWND image = handle_of(model->Image1);
+    RECT client;
+    ::GetClientRect(image, &client);
+    WindowDc screen(nullptr);
+    for (const WORD depth : {WORD{24}, WORD{32}, WORD{8}}) {
+        SCOPED_TRACE(depth);
+        // 640 x 480 of stripes and steps that no reduction keeps as they are.
+        const int width = 640;
+        const int height = 480;
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colours[256];
+        } info{};
+        info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, depth, BI_RGB, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i)
+            info.colours[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
+        void* bits = nullptr;
+        HBITMAP bitmap = ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                            nullptr, 0);
+        ASSERT_NE(bitmap, nullptr);
+        const int stride = (width * depth + 31) / 32 * 4;
+        for (int y = 0; y < height; ++y) {
+            auto* row = static_cast<BYTE*>(bits) + y * stride;
+            for (int x = 0; x < width; ++x) {
+                const BYTE value = static_cast<BYTE>((x % 7 < 3 ? x : 255 - x) ^ (y * 3));
+                for (int channel = 0; channel < depth / 8; ++channel)
+                    row[x * (depth / 8) + channel] = static_cast<BYTE>(value + channel * 85);
+            }
+        }
+        const auto picture = std::make_shared<Win32Picture>(bitmap);
+        model->Image1.set_Picture(picture);
+
+        MemoryDc shown(::CreateCompatibleDC(screen.get()));
+        MemoryDc expected(::CreateCompatibleDC(screen.get()));
+        MemoryDc source(::CreateCompatibleDC(screen.get()));
+        BitmapHandle shown_bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+        BitmapHandle expected_bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+        SelectedObject shown_selected(shown.get(), shown_bitmap.get());
+        ::SendMessageA(image, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shown.get()), PRF_CLIENT);
+        // A bitmap is selected into one DC at a time: the view's first.
+        SelectedObject expected_selected(expected.get(), expected_bitmap.get());
+        SelectedObject source_selected(source.get(), picture->bitmap());
+        ::SetStretchBltMode(expected.get(), HALFTONE);
+        ::SetBrushOrgEx(expected.get(), 0, 0, nullptr);
+        ::StretchBlt(expected.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, width, height, SRCCOPY);
+        int differing = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x)
+                differing += ::GetPixel(shown.get(), x, y) != ::GetPixel(expected.get(), x, y);
+        }
+        EXPECT_EQ(differing, 0) << "of " << client.right * client.bottom << " pixels";
+    }
+    model->Image1.set_Picture(nullptr);
+}
+
 TEST_F(Win32Window, StacksThePanelOverThePictureAndTabsInTabIndexOrder)
 {
     // The panel is above the picture among the window's children.

@@ -4,6 +4,37 @@
 
 namespace muralis::win32 {
 
+namespace {
+
+// The bitmap a picture is stretched into. A stretch between bitmaps of two
+// formats converts the whole source to the target's format first, which
+// under Wine is nearly all the time a reduction of a large picture takes;
+// into a bitmap of the picture's own format it reads only the source.
+// Either way each channel keeps 8 bits, so a true-colour picture comes out
+// with the same colours on a true-colour screen; other pictures and
+// screens keep the screen's format.
+BitmapHandle stretch_target(HDC dc, HBITMAP source, int width, int height)
+{
+    DIBSECTION section{};
+    const bool true_colour_source = ::GetObjectA(source, sizeof section, &section) == sizeof section &&
+                                    section.dsBmih.biCompression == BI_RGB &&
+                                    (section.dsBm.bmBitsPixel == 24 || section.dsBm.bmBitsPixel == 32);
+    if (true_colour_source && ::GetDeviceCaps(dc, BITSPIXEL) >= 24) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = section.dsBm.bmBitsPixel;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        return BitmapHandle(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    }
+    return BitmapHandle(::CreateCompatibleBitmap(dc, width, height));
+}
+
+} // namespace
+
 void PictureControl::show(editor::Property property)
 {
     if (property != editor::Property::Picture)
@@ -52,7 +83,7 @@ void PictureControl::paint(HDC dc)
         return;
     if (m_stretched.source != shown || m_stretched.width != client.right || m_stretched.height != client.bottom) {
         m_stretched = {};
-        m_stretched.bitmap.reset(::CreateCompatibleBitmap(dc, client.right, client.bottom));
+        m_stretched.bitmap = stretch_target(dc, picture->bitmap(), client.right, client.bottom);
         MemoryDc source(::CreateCompatibleDC(dc));
         if (!m_stretched.bitmap || !source)
             return;
