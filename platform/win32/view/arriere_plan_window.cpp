@@ -46,17 +46,14 @@ ArrierePlanWindow::ArrierePlanWindow(editor::Arriere_Plan& model, HINSTANCE inst
     : m_model(model), m_instance(instance), m_dpi(screen_dpi()), m_gdi(m_dpi)
 {
     // LR_DEFAULTSIZE-like choices made here: the system's sizes for the
-    // window's two icons and for pointers, so that the resource's best image
-    // for each is the one loaded.
+    // window's two icons and for pointers (globe()), so that the resource's
+    // best image for each is the one loaded.
     m_icon.reset(static_cast<HICON>(load_resource_image(instance, MURALIS_ICON_PROGRAM, IMAGE_ICON,
                                                         ::GetSystemMetrics(SM_CXICON),
                                                         ::GetSystemMetrics(SM_CYICON))));
     m_small_icon.reset(static_cast<HICON>(load_resource_image(instance, MURALIS_ICON_PROGRAM, IMAGE_ICON,
                                                               ::GetSystemMetrics(SM_CXSMICON),
                                                               ::GetSystemMetrics(SM_CYSMICON))));
-    m_globe.reset(static_cast<HCURSOR>(load_resource_image(instance, MURALIS_CURSOR_GLOBE, IMAGE_CURSOR,
-                                                           ::GetSystemMetrics(SM_CXCURSOR),
-                                                           ::GetSystemMetrics(SM_CYCURSOR))));
     register_classes();
     create_window();
     create_controls();
@@ -182,6 +179,19 @@ NativeControl* ArrierePlanWindow::find_id(int id) const
             return control.get();
     }
     return nullptr;
+}
+
+// Loaded the first time the pointer is over the visit box, which a start
+// need not wait for.
+HCURSOR ArrierePlanWindow::globe()
+{
+    if (!m_globe_loaded) {
+        m_globe_loaded = true;
+        m_globe.reset(static_cast<HCURSOR>(load_resource_image(m_instance, MURALIS_CURSOR_GLOBE, IMAGE_CURSOR,
+                                                               ::GetSystemMetrics(SM_CXCURSOR),
+                                                               ::GetSystemMetrics(SM_CYCURSOR))));
+    }
+    return m_globe.get();
 }
 
 void ArrierePlanWindow::show(int show_command)
@@ -336,9 +346,9 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
     }
     case WM_SETCURSOR: {
         const NativeControl* control = find(reinterpret_cast<HWND>(wparam));
-        if (m_globe && control && LOWORD(lparam) == HTCLIENT &&
-            control->model().mouse_pointer() == editor::MousePointer::Globe) {
-            ::SetCursor(m_globe.get());
+        if (control && LOWORD(lparam) == HTCLIENT && control->model().mouse_pointer() == editor::MousePointer::Globe &&
+            globe()) {
+            ::SetCursor(globe());
             return TRUE;
         }
         break;

@@ -82,6 +82,9 @@ private:
     NativeControl* find(HWND window) const;
     NativeControl* find(const editor::Control& control) const;
     NativeControl* find_id(int id) const;
+    // The globe pointer from the program's resources; nullptr when it has
+    // none.
+    HCURSOR globe();
 
     editor::Arriere_Plan& m_model;
     HINSTANCE m_instance;
@@ -92,6 +95,7 @@ private:
     IconHandle m_icon;
     IconHandle m_small_icon;
     CursorHandle m_globe;
+    bool m_globe_loaded = false;
     GdiCache m_gdi;
     WindowClass m_window_class;
     WindowClass m_panel_class;

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "editor/controls.h"
@@ -19,9 +18,8 @@ namespace muralis::win32 {
 
 class NativeControl;
 
-// The window classes the view registers for the kinds of control Windows
-// has no class for; ControlHost registers them with
-// NativeControl::class_procedure.
+// The window classes of the kinds of control Windows has no class for; the
+// window registers them with NativeControl::class_procedure.
 inline constexpr const char* panel_class_name = "MuralisPanel";
 inline constexpr const char* picture_class_name = "MuralisPicture";
 
