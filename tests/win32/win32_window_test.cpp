@@ -535,6 +535,36 @@ TEST_F(Win32Window, FollowsEveryChangeOfTheModel)
     EXPECT_EQ(items_of(handle_of(model->File1)), "new.bmp;w.bmp");
 }
 
+// A transparent label draws on what lies under it: a shorter caption
+// leaves nothing of the longer one, whether it came before the window was
+// shown or while it is.
+TEST_F(Win32Window, ALabelsNewCaptionLeavesNothingOfTheOldOne)
+{
+    HWND label = handle_of(model->Jour);
+    const auto blue_at_the_sides = [&] {
+        pump(20);
+        WindowDc dc(label);
+        RECT client;
+        ::GetClientRect(label, &client);
+        int blue = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                if (x < client.right / 3 || x >= client.right * 2 / 3)
+                    blue += ::GetPixel(dc.get(), x, y) == RGB(0, 0, 255);
+            }
+        }
+        return blue;
+    };
+    model->Jour.set_Caption("WEDNESDAY");
+    model->Jour.set_Caption("I");
+    show();
+    EXPECT_EQ(blue_at_the_sides(), 0);
+    model->Jour.set_Caption("WEDNESDAY");
+    EXPECT_GT(blue_at_the_sides(), 0);
+    model->Jour.set_Caption("I");
+    EXPECT_EQ(blue_at_the_sides(), 0);
+}
+
 TEST_F(Win32Window, RunsTheTimersTheModelRuns)
 {
     int ticks = 0;

@@ -47,8 +47,12 @@ editor::Colour LabelControl::usual_back_colour() const
 
 // A transparent label draws its new text over the old one: the container's
 // background is painted again under it first, then every control there.
+// A label not on the screen (the window not shown yet, the load writing
+// the captions) leaves that to the paint that shows it.
 void LabelControl::repaint_under()
 {
+    if (!::IsWindowVisible(handle()))
+        return;
     HWND parent = ::GetParent(handle());
     RECT area;
     if (!parent || !::GetWindowRect(handle(), &area))
