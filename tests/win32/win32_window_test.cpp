@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -833,6 +834,66 @@ TEST_F(Win32Window, AFailureInAProcedureEndsTheLoopAndReachesItsCaller)
     EXPECT_EQ(later_clicks, 0);
     MSG message;
     EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+    // The same from every kind of control that reports to the model,
+    // whichever window procedure meets the failure: one row per way in.
+    const auto fail = [] { throw Failure(75, "Path/File access error"); };
+    const auto post = [](HWND target, UINT code, WPARAM wparam, LPARAM lparam) {
+        ::PostMessageA(target, code, wparam, lparam);
+    };
+    HWND box = handle_of(model->Visite);
+    HWND files = handle_of(model->File1);
+    HWND folders = handle_of(model->Dir1);
+    RECT folder;
+    ASSERT_NE(::SendMessageA(folders, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&folder)), LB_ERR);
+    const LPARAM on_folder = point(folder.left + 5, (folder.top + folder.bottom) / 2);
+    struct Case {
+        const char* way_in;
+        std::function<void()> arm;
+        std::function<void()> act; // posts the user's messages; none for a timer
+    };
+    const Case cases[] = {
+        {"a click in the text box", [&] { model->Visite.Click = fail; },
+         [&] {
+             post(box, WM_LBUTTONDOWN, MK_LBUTTON, point(10, 5));
+             post(box, WM_LBUTTONUP, 0, point(10, 5));
+         }},
+        {"a key typed in the file list", [&] { model->File1.KeyPress = [&](int) { fail(); }; },
+         [&] { post(files, WM_CHAR, 'a', 1); }},
+        {"a double-click on a folder", [&] { model->Dir1.Change = fail; },
+         [&] {
+             post(folders, WM_LBUTTONDOWN, MK_LBUTTON, on_folder);
+             post(folders, WM_LBUTTONUP, 0, on_folder);
+             post(folders, WM_LBUTTONDBLCLK, MK_LBUTTON, on_folder);
+             post(folders, WM_LBUTTONUP, 0, on_folder);
+         }},
+        {"a timer's tick", [&] {
+             model->Timer2.Tick = fail;
+             model->Timer2.set_Interval(10);
+         },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way_in);
+        c.arm();
+        if (c.act) {
+            c.act();
+            post(handle_of(model->Bouton_Quitter), BM_CLICK, 0, 0);
+        }
+        // Ends a loop that no failure ended.
+        const UINT_PTR watchdog =
+            ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); });
+        try {
+            window->run();
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.number(), 75);
+        }
+        ::KillTimer(nullptr, watchdog);
+        EXPECT_EQ(later_clicks, 0);
+        EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    }
+    model->Timer2.set_Interval(0);
 }
 
 // Closing asks the model: a save that fails keeps the window, the next
