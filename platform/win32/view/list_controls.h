@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "platform/win32/view/gdi_owners.h"
 #include "platform/win32/view/native_control.h"
 
 namespace muralis::win32 {

@@ -37,8 +37,10 @@ BitmapHandle stretch_target(HDC dc, HBITMAP source, int width, int height)
 
 void PictureControl::show(editor::Property property)
 {
-    if (property != editor::Property::Picture)
-        return NativeControl::show(property);
+    if (property != editor::Property::Picture) {
+        NativeControl::show(property);
+        return;
+    }
     // The picture the preview held may go with the model's write.
     m_stretched = {};
     ::InvalidateRect(handle(), nullptr, TRUE);
