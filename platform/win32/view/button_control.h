@@ -17,7 +17,7 @@ public:
     }
 
 protected:
-    WindowSpec window_spec() const override
+    Creation creation() const override
     {
         return {"BUTTON", WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON};
     }

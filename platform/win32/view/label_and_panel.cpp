@@ -3,7 +3,7 @@
 namespace muralis::win32 {
 
 // Captions are shown as written: the labels have no access keys.
-NativeControl::WindowSpec LabelControl::window_spec() const
+NativeControl::Creation LabelControl::creation() const
 {
     DWORD style = SS_NOPREFIX;
     switch (model().alignment()) {

@@ -17,7 +17,7 @@ public:
     HBRUSH colours(HDC dc) override;
 
 protected:
-    WindowSpec window_spec() const override;
+    Creation creation() const override;
     // Its container's background: the panel's, or the window's.
     editor::Colour usual_back_colour() const override;
 
@@ -32,7 +32,7 @@ public:
 protected:
     // Neither the panel nor the window clips its children: the transparent
     // labels need the background painted under them.
-    WindowSpec window_spec() const override { return {panel_class_name, WS_CLIPSIBLINGS}; }
+    Creation creation() const override { return {panel_class_name, WS_CLIPSIBLINGS}; }
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
 };
 

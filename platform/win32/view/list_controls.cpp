@@ -87,7 +87,7 @@ FileListControl::FileListControl(editor::FileListBox& model, ControlHost& host)
 }
 
 // The model's size exactly, not rounded down to whole lines.
-NativeControl::WindowSpec FileListControl::window_spec() const
+NativeControl::Creation FileListControl::creation() const
 {
     return {"LISTBOX", field_style | list_style, field_extended_style};
 }
@@ -152,7 +152,7 @@ FolderListControl::FolderListControl(editor::DirListBox& model, ControlHost& hos
 
 // Drawn here, with a glyph and an indent for each folder; the lines keep
 // their names as text for anything that reads the list.
-NativeControl::WindowSpec FolderListControl::window_spec() const
+NativeControl::Creation FolderListControl::creation() const
 {
     return {"LISTBOX", field_style | list_style | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, field_extended_style};
 }
@@ -261,7 +261,7 @@ DriveBoxControl::DriveBoxControl(editor::DriveListBox& model, ControlHost& host)
 {
 }
 
-NativeControl::WindowSpec DriveBoxControl::window_spec() const
+NativeControl::Creation DriveBoxControl::creation() const
 {
     return {"COMBOBOX", field_style | CBS_DROPDOWNLIST | WS_VSCROLL, field_extended_style, drop_down_height};
 }

@@ -56,7 +56,7 @@ public:
     void notified(int code) override;
 
 protected:
-    WindowSpec window_spec() const override;
+    Creation creation() const override;
     void created() override;
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
     void add_lines() override;
@@ -75,7 +75,7 @@ public:
     bool draw_item(const DRAWITEMSTRUCT& item) override;
 
 protected:
-    WindowSpec window_spec() const override;
+    Creation creation() const override;
     void created() override;
     void add_lines() override;
     int current_line() const override { return m_folders.current_row(); }
@@ -95,7 +95,7 @@ public:
     void notified(int code) override;
 
 protected:
-    WindowSpec window_spec() const override;
+    Creation creation() const override;
     void created() override;
     void add_lines() override;
     int current_line() const override { return m_drives.ListIndex(); }

@@ -14,22 +14,22 @@ using editor::SystemColour;
 void NativeControl::create(int id)
 {
     m_id = id;
-    const WindowSpec spec = window_spec();
-    if (spec.class_name) {
+    const Creation how = creation();
+    if (how.class_name) {
         HWND parent = host().window();
         if (const NativeControl* box = container(); box && box->handle())
             parent = box->handle();
         const editor::PixelRect rect = pixel_rect(m_model.rect(), gdi().dpi());
-        DWORD style = WS_CHILD | spec.style;
+        DWORD style = WS_CHILD | how.style;
         if (m_model.Visible())
             style |= WS_VISIBLE;
         if (!m_model.Enabled())
             style |= WS_DISABLED;
         // The window procedure of the view's own classes takes this control
         // from the creation parameters; the system's classes ignore them.
-        m_window = ::CreateWindowExA(spec.extended_style, spec.class_name, ansi_from_utf8(m_model.Caption()).c_str(),
+        m_window = ::CreateWindowExA(how.extended_style, how.class_name, ansi_from_utf8(m_model.Caption()).c_str(),
                                      style, rect.left, rect.top, rect.width,
-                                     rect.height + gdi().scaled(spec.extra_height), parent,
+                                     rect.height + gdi().scaled(how.extra_height), parent,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), host().instance(), this);
         if (!m_window)
             throw last_error_failure("CreateWindowEx " + m_model.name());

@@ -102,7 +102,7 @@ public:
 
 protected:
     // How the window of the kind is made.
-    struct WindowSpec {
+    struct Creation {
         const char* class_name = nullptr; // none: the control has no window
         // The kind's own style bits, beside WS_CHILD and the model's
         // visible and enabled states. Every control but a label clips its
@@ -114,7 +114,7 @@ protected:
         // rectangle (the room of a list that drops down).
         int extra_height = 0;
     };
-    virtual WindowSpec window_spec() const = 0;
+    virtual Creation creation() const = 0;
     // After the window is made: the model's state shown, anything else the
     // kind needs.
     virtual void created() {}

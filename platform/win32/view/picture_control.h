@@ -15,7 +15,7 @@ public:
     void show(editor::Property property) override;
 
 protected:
-    WindowSpec window_spec() const override { return {picture_class_name, WS_CLIPSIBLINGS | WS_BORDER}; }
+    Creation creation() const override { return {picture_class_name, WS_CLIPSIBLINGS | WS_BORDER}; }
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
 
 private:

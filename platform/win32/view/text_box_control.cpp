@@ -6,7 +6,7 @@
 
 namespace muralis::win32 {
 
-NativeControl::WindowSpec TextBoxControl::window_spec() const
+NativeControl::Creation TextBoxControl::creation() const
 {
     DWORD style = field_style | ES_AUTOHSCROLL;
     switch (m_box.alignment()) {

@@ -14,7 +14,7 @@ public:
     void notified(int code) override;
 
 protected:
-    WindowSpec window_spec() const override;
+    Creation creation() const override;
     void created() override { subclass(); }
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
 

@@ -21,7 +21,7 @@ public:
     }
 
 protected:
-    WindowSpec window_spec() const override { return {}; }
+    Creation creation() const override { return {}; }
     void created() override { update(); }
 
 private:
