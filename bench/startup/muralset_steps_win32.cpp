@@ -56,6 +56,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command)
         win32::Win32Desktop desktop;
         editor::Arriere_Plan window({files, system, desktop});
         step("window_model");
+        // Wine starts its display driver at a program's first call that
+        // needs the screen, here the view's first; every window pays it,
+        // the floor's included.
+        ::ReleaseDC(nullptr, ::GetDC(nullptr));
+        step("display");
         win32::ArrierePlanWindow view(window, instance);
         step("view");
         window.Form_Load();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -175,6 +176,38 @@ TEST_F(Win32Window, EveryControlSitsWhereTheModelPutsItAtTheScreensDpi)
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     EXPECT_NE(style & WS_MINIMIZEBOX, 0);
     EXPECT_NE(::GetClassLongPtrA(window->handle(), GCLP_HICON), 0);
+}
+
+// Each kind of the model's controls is shown by the native class made for
+// it: one row per kind.
+TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
+{
+    struct Expected {
+        const Control* control;
+        const char* window_class; // nullptr: no window
+        bool draws_its_lines;
+    };
+    const Expected expected[] = {
+        {&model->Visite, "Edit", false},        {&model->Bouton_Accepter, "Button", false},
+        {&model->Frame1, "MuralisPanel", false}, {&model->Label1[0], "Static", false},
+        {&model->File1, "ListBox", false},      {&model->Dir1, "ListBox", true},
+        {&model->Drive1, "ComboBox", false},    {&model->Image1, "MuralisPicture", false},
+        {&model->Timer1, nullptr, false},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.control->name());
+        HWND handle = handle_of(*e.control);
+        if (!e.window_class) {
+            EXPECT_EQ(handle, nullptr);
+            continue;
+        }
+        char name[64] = {};
+        ASSERT_GT(::GetClassNameA(handle, name, sizeof name), 0);
+        EXPECT_STRCASEEQ(name, e.window_class);
+        if (_stricmp(name, "ListBox") == 0) {
+            EXPECT_EQ((::GetWindowLongPtrA(handle, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0, e.draws_its_lines);
+        }
+    }
 }
 
 TEST_F(Win32Window, ShowsTheModelsTextsStatesAndListsAsCreatedAndAfterTheLoad)
@@ -365,6 +398,67 @@ TEST_F(Win32Window, StretchesThePictureOverTheWholeControl)
     EXPECT_EQ(::GetPixel(on_screen.get(), client.right - 1, client.bottom - 1), ::GetSysColor(COLOR_BTNFACE));
 }
 
+// The preview of a large picture of each depth, pixel for pixel: the whole
+// picture reduced with HALFTONE into a bitmap of the screen's format, as
+// the system draws it, whatever bitmap the view reduces it into.
+TEST_F(Win32Window, ThePreviewIsTheWholePictureReducedAsTheScreenWouldShowIt)
+{
+    show();
+    HWND image = handle_of(model->Image1);
+    RECT client;
+    ::GetClientRect(image, &client);
+    WindowDc screen(nullptr);
+    for (const WORD depth : {WORD{24}, WORD{32}, WORD{8}}) {
+        SCOPED_TRACE(depth);
+        // 640 x 480 of stripes and steps that no reduction keeps as they are.
+        const int width = 640;
+        const int height = 480;
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colours[256];
+        } info{};
+        info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, depth, BI_RGB, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i)
+            info.colours[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
+        void* bits = nullptr;
+        HBITMAP bitmap = ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                            nullptr, 0);
+        ASSERT_NE(bitmap, nullptr);
+        const int stride = (width * depth + 31) / 32 * 4;
+        for (int y = 0; y < height; ++y) {
+            auto* row = static_cast<BYTE*>(bits) + y * stride;
+            for (int x = 0; x < width; ++x) {
+                const BYTE value = static_cast<BYTE>((x % 7 < 3 ? x : 255 - x) ^ (y * 3));
+                for (int channel = 0; channel < depth / 8; ++channel)
+                    row[x * (depth / 8) + channel] = static_cast<BYTE>(value + channel * 85);
+            }
+        }
+        const auto picture = std::make_shared<Win32Picture>(bitmap);
+        model->Image1.set_Picture(picture);
+
+        MemoryDc shown(::CreateCompatibleDC(screen.get()));
+        MemoryDc expected(::CreateCompatibleDC(screen.get()));
+        MemoryDc source(::CreateCompatibleDC(screen.get()));
+        BitmapHandle shown_bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+        BitmapHandle expected_bitmap(::CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+        SelectedObject shown_selected(shown.get(), shown_bitmap.get());
+        ::SendMessageA(image, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shown.get()), PRF_CLIENT);
+        // A bitmap is selected into one DC at a time: the view's first.
+        SelectedObject expected_selected(expected.get(), expected_bitmap.get());
+        SelectedObject source_selected(source.get(), picture->bitmap());
+        ::SetStretchBltMode(expected.get(), HALFTONE);
+        ::SetBrushOrgEx(expected.get(), 0, 0, nullptr);
+        ::StretchBlt(expected.get(), 0, 0, client.right, client.bottom, source.get(), 0, 0, width, height, SRCCOPY);
+        int differing = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x)
+                differing += ::GetPixel(shown.get(), x, y) != ::GetPixel(expected.get(), x, y);
+        }
+        EXPECT_EQ(differing, 0) << "of " << client.right * client.bottom << " pixels";
+    }
+    model->Image1.set_Picture(nullptr);
+}
+
 TEST_F(Win32Window, StacksThePanelOverThePictureAndTabsInTabIndexOrder)
 {
     // The panel is above the picture among the window's children.
@@ -440,6 +534,36 @@ TEST_F(Win32Window, FollowsEveryChangeOfTheModel)
     fake.files["C:\\WINDOWS\\new.bmp"] = "BM";
     model->File1.refresh();
     EXPECT_EQ(items_of(handle_of(model->File1)), "new.bmp;w.bmp");
+}
+
+// A transparent label draws on what lies under it: a shorter caption
+// leaves nothing of the longer one, whether it came before the window was
+// shown or while it is.
+TEST_F(Win32Window, ALabelsNewCaptionLeavesNothingOfTheOldOne)
+{
+    HWND label = handle_of(model->Jour);
+    const auto blue_at_the_sides = [&] {
+        pump(20);
+        WindowDc dc(label);
+        RECT client;
+        ::GetClientRect(label, &client);
+        int blue = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                if (x < client.right / 3 || x >= client.right * 2 / 3)
+                    blue += ::GetPixel(dc.get(), x, y) == RGB(0, 0, 255);
+            }
+        }
+        return blue;
+    };
+    model->Jour.set_Caption("WEDNESDAY");
+    model->Jour.set_Caption("I");
+    show();
+    EXPECT_EQ(blue_at_the_sides(), 0);
+    model->Jour.set_Caption("WEDNESDAY");
+    EXPECT_GT(blue_at_the_sides(), 0);
+    model->Jour.set_Caption("I");
+    EXPECT_EQ(blue_at_the_sides(), 0);
 }
 
 TEST_F(Win32Window, RunsTheTimersTheModelRuns)
@@ -710,6 +834,66 @@ TEST_F(Win32Window, AFailureInAProcedureEndsTheLoopAndReachesItsCaller)
     EXPECT_EQ(later_clicks, 0);
     MSG message;
     EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+    // The same from every kind of control that reports to the model,
+    // whichever window procedure meets the failure: one row per way in.
+    const auto fail = [] { throw Failure(75, "Path/File access error"); };
+    const auto post = [](HWND target, UINT code, WPARAM wparam, LPARAM lparam) {
+        ::PostMessageA(target, code, wparam, lparam);
+    };
+    HWND box = handle_of(model->Visite);
+    HWND files = handle_of(model->File1);
+    HWND folders = handle_of(model->Dir1);
+    RECT folder;
+    ASSERT_NE(::SendMessageA(folders, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&folder)), LB_ERR);
+    const LPARAM on_folder = point(folder.left + 5, (folder.top + folder.bottom) / 2);
+    struct Case {
+        const char* way_in;
+        std::function<void()> arm;
+        std::function<void()> act; // posts the user's messages; none for a timer
+    };
+    const Case cases[] = {
+        {"a click in the text box", [&] { model->Visite.Click = fail; },
+         [&] {
+             post(box, WM_LBUTTONDOWN, MK_LBUTTON, point(10, 5));
+             post(box, WM_LBUTTONUP, 0, point(10, 5));
+         }},
+        {"a key typed in the file list", [&] { model->File1.KeyPress = [&](int) { fail(); }; },
+         [&] { post(files, WM_CHAR, 'a', 1); }},
+        {"a double-click on a folder", [&] { model->Dir1.Change = fail; },
+         [&] {
+             post(folders, WM_LBUTTONDOWN, MK_LBUTTON, on_folder);
+             post(folders, WM_LBUTTONUP, 0, on_folder);
+             post(folders, WM_LBUTTONDBLCLK, MK_LBUTTON, on_folder);
+             post(folders, WM_LBUTTONUP, 0, on_folder);
+         }},
+        {"a timer's tick", [&] {
+             model->Timer2.Tick = fail;
+             model->Timer2.set_Interval(10);
+         },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way_in);
+        c.arm();
+        if (c.act) {
+            c.act();
+            post(handle_of(model->Bouton_Quitter), BM_CLICK, 0, 0);
+        }
+        // Ends a loop that no failure ended.
+        const UINT_PTR watchdog =
+            ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); });
+        try {
+            window->run();
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.number(), 75);
+        }
+        ::KillTimer(nullptr, watchdog);
+        EXPECT_EQ(later_clicks, 0);
+        EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    }
+    model->Timer2.set_Interval(0);
 }
 
 // Closing asks the model: a save that fails keeps the window, the next

@@ -2,24 +2,28 @@
 // points that mirror the model of Arriere_Plan, and turn what the user does
 // into the model's own writes and clicks. Nothing here decides anything:
 // the window shows the model and reports input, the model's procedures do
-// the rest.
+// the rest. Each kind of control has its own class (control_factory.h);
+// the window registers the classes, runs the loop, routes the messages to
+// the controls, keeps the focus and holds a failure for its caller.
 #pragma once
 
 #include <windows.h>
 
 #include <exception>
-#include <optional>
+#include <functional>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "editor/arriere_plan.h"
+#include "platform/win32/view/gdi_cache.h"
 #include "platform/win32/view/gdi_owners.h"
+#include "platform/win32/view/native_control.h"
 #include "platform/win32/view/view_layout.h"
 
 namespace muralis::win32 {
 
-class ArrierePlanWindow final : public editor::ControlObserver {
+class ArrierePlanWindow final : public editor::ControlObserver, private ControlHost {
 public:
     // Creates the window, hidden, with a native control for each control of
     // the model, and attaches itself to the model as its view. The program
@@ -57,60 +61,30 @@ public:
     void window_ended() override;
 
 private:
-    // A control of the model and its window.
-    struct Native {
-        editor::Control* model = nullptr;
-        HWND window = nullptr;    // nullptr for a timer
-        HWND drop_list = nullptr; // the list a drive list drops down
-        int id = 0;               // control identifier, also the timer's
-        WNDPROC original = nullptr; // the class procedure of a subclassed control
-    };
+    // ControlHost
+    HWND window() const override { return m_window.get(); }
+    HINSTANCE instance() const override { return m_instance; }
+    GdiCache& gdi() override { return m_gdi; }
+    NativeControl* control_of(const editor::Control& control) override { return find(control); }
+    void user_action(const std::function<void()>& action) override;
+    bool applying() const override { return m_applying > 0; }
+    void fail_with_current_exception() override;
+    void move_focus_from(HWND control) override;
 
-    template <LRESULT (ArrierePlanWindow::*Handler)(HWND, UINT, WPARAM, LPARAM)>
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK control_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-
     LRESULT window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT panel_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT picture_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT control_message(Native& native, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     void register_classes();
     void create_window();
-    void create_control(editor::Control& control);
-    void fit_drive_list_height(const Native& native, int height);
+    void create_controls();
     void stack_controls();
 
-    Native* find(HWND window);
-    Native* find(const editor::Control& control);
-    const Native* find(const editor::Control& control) const;
-
-    // Model to window.
-    void fill(Native& native);
-    void select(Native& native);
-    void update_timer(const Native& native);
-    void repaint_under(HWND window);
-    void move_focus_from(HWND window);
-
-    // Window to model.
-    void command(HWND control, int code);
-    void tick(UINT_PTR id);
-    // Runs an action of the user on the model, unless the window is busy
-    // applying a change of the model (the notification is the control's
-    // echo of it) or a failure is already on its way out.
-    template <typename Action>
-    void user_action(Action&& action);
-    void fail_with_current_exception();
-
-    // Drawing.
-    HFONT font_for(const std::optional<editor::Font>& font);
-    HBRUSH brush_for(const editor::Colour& colour);
-    LRESULT control_colours(HDC dc, HWND control);
-    void paint_picture(HWND window, HDC dc);
-    int scaled(int pixels_at_96_dpi) const;
-    int folder_line_height(const editor::Control& control);
-    void draw_folder_line(const DRAWITEMSTRUCT& item);
-    void draw_folder_glyph(HDC dc, int left, int top, bool open);
+    NativeControl* find(HWND window) const;
+    NativeControl* find(const editor::Control& control) const;
+    NativeControl* find_id(int id) const;
+    // The globe pointer from the program's resources; nullptr when it has
+    // none.
+    HCURSOR globe();
 
     editor::Arriere_Plan& m_model;
     HINSTANCE m_instance;
@@ -121,28 +95,18 @@ private:
     IconHandle m_icon;
     IconHandle m_small_icon;
     CursorHandle m_globe;
-    FontHandle m_dialog_font;
-    std::vector<std::pair<editor::Font, FontHandle>> m_fonts;
-    std::vector<std::pair<COLORREF, BrushHandle>> m_brushes;
+    bool m_globe_loaded = false;
+    GdiCache m_gdi;
     WindowClass m_window_class;
     WindowClass m_panel_class;
     WindowClass m_picture_class;
     WindowHandle m_window;
 
-    // The preview's picture stretched to the control, made at its first
-    // paint; it keeps its source alive, so that no other picture can take
-    // its address.
-    struct StretchedPicture {
-        editor::PicturePtr source;
-        int width = 0;
-        int height = 0;
-        BitmapHandle bitmap;
-    };
-    StretchedPicture m_preview;
-
-    std::vector<Native> m_natives;
+    // One for each control of the model, in the model's order. The window
+    // is destroyed before them (see the destructor): its last messages
+    // still reach them.
+    std::vector<std::unique_ptr<NativeControl>> m_controls;
     int m_applying = 0;           // > 0 while a model change is being applied
-    bool m_text_box_pressed = false; // a button press began in the text box
     HWND m_focus = nullptr;       // the control that had the focus when the window was left
     std::exception_ptr m_failure; // what a model procedure threw, on its way to run()'s caller
     bool m_ended = false;         // the model ended the program: no more input reaches it

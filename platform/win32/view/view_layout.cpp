@@ -9,7 +9,6 @@ namespace muralis::win32 {
 
 using editor::Colour;
 using editor::SystemColour;
-using editor::ControlKind;
 
 Dpi screen_dpi()
 {
@@ -39,38 +38,6 @@ Colour window_back_colour()
     return Colour::system(SystemColour::ButtonFace);
 }
 
-Colour back_colour_of(const editor::Control& control)
-{
-    if (control.back_colour())
-        return *control.back_colour();
-    switch (control.kind()) {
-    case ControlKind::TextBox:
-    case ControlKind::FileListBox:
-    case ControlKind::DirListBox:
-    case ControlKind::DriveListBox:
-        return Colour::system(SystemColour::WindowBackground);
-    case ControlKind::Label:
-        return control.container() ? back_colour_of(*control.container()) : window_back_colour();
-    default:
-        return window_back_colour();
-    }
-}
-
-Colour fore_colour_of(const editor::Control& control)
-{
-    if (control.fore_colour())
-        return *control.fore_colour();
-    switch (control.kind()) {
-    case ControlKind::TextBox:
-    case ControlKind::FileListBox:
-    case ControlKind::DirListBox:
-    case ControlKind::DriveListBox:
-        return Colour::system(SystemColour::WindowText);
-    default:
-        return Colour::system(SystemColour::ButtonText);
-    }
-}
-
 int system_colour_index(editor::SystemColour colour)
 {
     switch (colour) {
@@ -93,34 +60,15 @@ COLORREF colour_ref(const Colour& colour)
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-std::vector<const editor::Control*> stacking_order(const std::vector<editor::Control*>& controls)
+std::vector<const editor::Control*> stacking_order(std::vector<const editor::Control*> controls)
 {
-    std::vector<const editor::Control*> order;
-    for (const editor::Control* control : controls) {
-        if (control->kind() != ControlKind::Timer)
-            order.push_back(control);
-    }
     // Stable: controls without a tab index keep their creation order.
-    std::stable_sort(order.begin(), order.end(), [](const editor::Control* a, const editor::Control* b) {
+    std::stable_sort(controls.begin(), controls.end(), [](const editor::Control* a, const editor::Control* b) {
         if (a->tab_index() && b->tab_index())
             return *a->tab_index() < *b->tab_index();
         return a->tab_index().has_value() && !b->tab_index().has_value();
     });
-    return order;
-}
-
-bool takes_focus(ControlKind kind)
-{
-    switch (kind) {
-    case ControlKind::TextBox:
-    case ControlKind::CommandButton:
-    case ControlKind::FileListBox:
-    case ControlKind::DirListBox:
-    case ControlKind::DriveListBox:
-        return true;
-    default:
-        return false;
-    }
+    return controls;
 }
 
 } // namespace muralis::win32

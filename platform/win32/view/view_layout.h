@@ -32,11 +32,6 @@ editor::PixelRect pixel_rect(const editor::TwipsRect& rect, Dpi dpi);
 // is 11 px).
 int font_height(double points, int dpi);
 
-// The colours a control is drawn in: its own, or the usual ones of its kind.
-// A label has no background of its own unless the model gives it one: it
-// shows its container's (the panel's, or the window's).
-editor::Colour back_colour_of(const editor::Control& control);
-editor::Colour fore_colour_of(const editor::Control& control);
 // The window's own background: the colour of buttons and dialogs.
 editor::Colour window_back_colour();
 
@@ -47,14 +42,11 @@ int system_colour_index(editor::SystemColour colour);
 // a change of the user's colour scheme shows at the next paint.
 COLORREF colour_ref(const editor::Colour& colour);
 
-// The controls that get a window, in the order they are stacked among their
+// Controls that have a window, in the order they are stacked among their
 // siblings, top first: by tab index, then those without one. Dialog-style
 // Tab navigation follows the stacking order, and the first in it covers the
 // later ones where they overlap, which puts the panel (tab index 7) over
 // the picture (none), as a windowed control always covers a picture.
-std::vector<const editor::Control*> stacking_order(const std::vector<editor::Control*>& controls);
-
-// Whether the user can move the focus to a control of this kind.
-bool takes_focus(editor::ControlKind kind);
+std::vector<const editor::Control*> stacking_order(std::vector<const editor::Control*> controls);
 
 } // namespace muralis::win32
