@@ -221,6 +221,9 @@ std::optional<RunRecord> read_run_record(Files& files, const std::string& path, 
 {
     std::optional<RunRecord> record;
     try {
+        // Asked first, so that the first run does not pay for a failure.
+        if (!files.is_normal_file(path))
+            return std::nullopt;
         record = parse_run_record(files.read_text(path, read_limit));
     } catch (const Failure&) {
         return std::nullopt;
