@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ struct TwipsSize {
     int width = 0;
     int height = 0;
     bool operator==(const TwipsSize&) const = default;
+};
+
+// What tells one version of a file from another without reading it.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t written = 0; // as Files::last_written counts
+    bool operator==(const FileStamp&) const = default;
 };
 
 struct LocalDate {
@@ -69,6 +77,10 @@ public:
     // When the file at path was last written, as a number that grows with
     // time; 0 when that cannot be told.
     virtual std::int64_t last_written(const std::string& path) = 0;
+
+    // The size and last-write time of the file at path, from one look at
+    // it; none when there is no such file or it is a folder.
+    virtual std::optional<FileStamp> file_stamp(const std::string& path) = 0;
 
     // Whether this process can create and delete a file in folder (which
     // ends with the path separator). Leaves nothing behind.

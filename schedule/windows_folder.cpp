@@ -9,10 +9,10 @@ namespace muralis {
 
 std::string writable_folder(System& system, Files& files, const std::string& folder)
 {
-    if (files.can_create_files_in(folder))
-        return folder;
+    // Without a folder to fall back on the answer is folder either way, and
+    // a probe would only touch it: Muralrun asks at every run.
     const std::string fallback = system.fallback_data_folder();
-    if (fallback.empty())
+    if (fallback.empty() || files.can_create_files_in(folder))
         return folder;
     try {
         files.create_folder(fallback);

@@ -1,8 +1,10 @@
-// Muralrun for Windows: installs today's picture at log-on. A GUI-subsystem
+// Muralrun for Windows: installs today's picture at log-on (no argument)
+// and at each change of day or unlock (--day-change). A GUI-subsystem
 // program, so that no console window flashes up at every log-on.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "applier/module1.h"
@@ -14,9 +16,9 @@ namespace {
 
 // The process's exit codes, for whoever starts it by hand or in a test.
 enum ExitCode : int {
-    Done = 0,            // wallpaper installed, nothing to install, or editor started
-    FailureReported = 1, // the failure message was shown and the editor started
-    CouldNotGoOn = 2,    // stopped before the end; see the debugger output
+    Done = 0,            // wallpaper installed or up already, nothing to install, or editor started
+    FailureReported = 1, // a failure: the message shown and the editor started, by this run or earlier today
+    CouldNotGoOn = 2,    // stopped before the end, or unknown arguments; see the debugger output
 };
 
 // No window is shown for this: at log-on nobody would know what to make of
@@ -36,12 +38,19 @@ int could_not_go_on(const char* description)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     using namespace muralis;
+    // The C runtime has split the command line as a console program's is.
+    const auto kind = Module1::run_kind({__argv + 1, __argv + __argc});
+    if (!kind)
+        return could_not_go_on("unknown arguments; it takes none at log-on, or --day-change");
     win32::Win32Files files;
     win32::Win32System system;
     win32::Win32Desktop desktop;
     try {
-        const auto outcome = Module1::Main({files, system, desktop});
-        return outcome == Module1::Outcome::FailureReported ? FailureReported : Done;
+        const auto outcome = Module1::Main({files, system, desktop}, *kind);
+        return outcome == Module1::Outcome::FailureReported ||
+                       outcome == Module1::Outcome::FailureAlreadyReported
+                   ? FailureReported
+                   : Done;
     } catch (const std::exception& error) {
         return could_not_go_on(error.what());
     } catch (...) {

@@ -257,6 +257,15 @@ std::int64_t LinuxFiles::last_written(const std::string& path)
     return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+std::optional<FileStamp> LinuxFiles::file_stamp(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 bool LinuxFiles::can_create_files_in(const std::string& folder)
 {
     std::string pattern = folder + ".muralis-probe.XXXXXX";

@@ -15,6 +15,7 @@ public:
     void copy_replacing_checked(const std::string& from, const std::string& to,
                                 const std::function<void()>& check) override;
     std::int64_t last_written(const std::string& path) override;
+    std::optional<FileStamp> file_stamp(const std::string& path) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;
     std::vector<std::string> drives() override;

@@ -217,6 +217,19 @@ std::int64_t Win32Files::last_written(const std::string& path)
                                      data.ftLastWriteTime.dwLowDateTime);
 }
 
+std::optional<FileStamp> Win32Files::file_stamp(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(ansi_from_utf8(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    const auto joined = [](DWORD high, DWORD low) {
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+    };
+    return FileStamp{joined(data.nFileSizeHigh, data.nFileSizeLow),
+                     joined(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+}
+
 bool Win32Files::can_create_files_in(const std::string& folder)
 {
     // Opening with DELETE access proves the right to delete, and the

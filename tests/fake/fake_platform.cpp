@@ -58,6 +58,14 @@ std::int64_t FakePlatform::last_written(const std::string& path)
     return found == written_times.end() ? 0 : found->second;
 }
 
+std::optional<FileStamp> FakePlatform::file_stamp(const std::string& path)
+{
+    const auto found = files.find(path);
+    if (found == files.end())
+        return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(found->second.size()), last_written(path)};
+}
+
 bool FakePlatform::can_create_files_in(const std::string& folder)
 {
     calls.push_back("can_create_files_in " + folder);

@@ -24,6 +24,7 @@ public:
     void replace_text(const std::string& path, const std::string& text) override;
     void copy_replacing(const std::string& from, const std::string& to) override;
     std::int64_t last_written(const std::string& path) override;
+    std::optional<FileStamp> file_stamp(const std::string& path) override;
     bool can_create_files_in(const std::string& folder) override;
     void create_folder(const std::string& folder) override;
     std::vector<std::string> drives() override;

@@ -4,7 +4,10 @@
 // strace kills them at each system call of the write, SIGKILL stops Muralrun
 // at random moments of a 4K copy, and strace's fault injection refuses them
 // space or rights. Whatever happens, the target holds the old bytes or the
-// new ones, and no temporary file outlives the next run.
+// new ones, and no temporary file outlives the next run. Muralrun's record
+// of its run, written after the copy, is killed at each call too, and so are
+// two runs at once: the next day-change run always puts today's picture in
+// place.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -126,6 +129,12 @@ struct Write {
     std::string old_bytes;
     std::string new_bytes;
     bool flushed; // the temporary file and the folder are synced
+    // A file the program replaces after target, flushed, whose write is
+    // killed at each call too; empty for none.
+    std::string then = {};
+    // The run after a kill, which leaves target new whatever was killed;
+    // empty for command.
+    std::vector<std::string> clean_command = {};
 };
 
 // A system call of the program's main thread, as strace logs it.
@@ -151,19 +160,29 @@ std::vector<Call> calls_in(const std::string& log)
     return calls;
 }
 
-bool creates_temporary_file(const Call& call, const Write& write)
+bool creates_temporary_file(const Call& call, const std::string& target)
 {
     return call.name == "openat" &&
-           call.line.find("/." + fs::path(write.target).filename().string() + ".") != std::string::npos &&
+           call.line.find("/." + fs::path(target).filename().string() + ".") != std::string::npos &&
            call.line.find("O_CREAT") != std::string::npos;
+}
+
+bool creates_temporary_file(const Call& call, const Write& write)
+{
+    return creates_temporary_file(call, write.target);
 }
 
 // The calls of one write: from the creation of its temporary file to the
 // rename over the target, and for a flushed write on to the folder's sync
-// and close. Indexes into the calls; all of them calls.size() when the
-// trace holds no such write.
+// and close; with a file written then, its flushed write too, from the
+// creation of its temporary file (then_first) to its end. Indexes into the
+// calls; all of them calls.size() when the trace holds no such write.
 struct Window {
-    std::size_t first = 0, rename = 0, last = 0;
+    std::size_t first = 0, rename = 0, then_first = 0, last = 0;
+
+    // The calls between the two writes (the desktop's, the memory
+    // allocator's) vary from run to run, and are not the writes'.
+    bool holds(std::size_t index) const { return index <= rename || index >= then_first; }
 };
 
 Window window_of(const std::vector<Call>& calls, const Write& write)
@@ -176,10 +195,19 @@ Window window_of(const std::vector<Call>& calls, const Write& write)
     while (i < calls.size() && calls[i].name != "rename")
         ++i;
     window.rename = window.last = i;
-    if (write.flushed) {
+    const auto flushed_to = [&] {
         while (i < calls.size() && calls[i].name != "fsync")
             ++i;
-        window.last = i + 1 < calls.size() && calls[i + 1].name == "close" ? i + 1 : i;
+        return i + 1 < calls.size() && calls[i + 1].name == "close" ? i + 1 : i;
+    };
+    if (write.flushed)
+        window.last = flushed_to();
+    window.then_first = window.rename + 1;
+    if (!write.then.empty()) {
+        while (i < calls.size() && !creates_temporary_file(calls[i], write.then))
+            ++i;
+        window.then_first = i;
+        window.last = flushed_to();
     }
     return window;
 }
@@ -211,11 +239,13 @@ std::size_t ordinal(const std::vector<Call>& calls, std::size_t index)
 }
 
 // The distance of the call at index from the creation of the temporary
-// file before it, or -1 when there is none.
+// file before it (the target's or the one written then), or -1 when there
+// is none.
 long distance_from_creation(const std::vector<Call>& calls, std::size_t index, const Write& write)
 {
     for (std::size_t i = index + 1; i-- > 0;)
-        if (creates_temporary_file(calls[i], write))
+        if (creates_temporary_file(calls[i], write) ||
+            (!write.then.empty() && creates_temporary_file(calls[i], write.then)))
             return static_cast<long>(index - i);
     return -1;
 }
@@ -278,7 +308,7 @@ protected:
             week += "\"" + todays_picture + std::to_string(day) + "\"\r\n";
         write_file(data_folder + "/Vantorel.cfg", week);
         return {"Muralrun", data_folder + "/Vantorel.bmp", {muralrun}, bitmap(width, height, 2),
-                file_bytes(todays_picture), false};
+                file_bytes(todays_picture), false, data_folder + "/Vantorel.dat", {muralrun, "--day-change"}};
     }
 
     // Puts the old target back and forgets the editor's start.
@@ -289,11 +319,13 @@ protected:
     }
 
     // The temporary files of write's target standing in its folder.
-    std::vector<std::string> temporary_files(const Write& write) const
+    std::vector<std::string> temporary_files(const Write& write) const { return temporary_files(write.target); }
+
+    std::vector<std::string> temporary_files(const std::string& target) const
     {
-        const std::string prefix = "." + fs::path(write.target).filename().string() + ".";
+        const std::string prefix = "." + fs::path(target).filename().string() + ".";
         std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(fs::path(write.target).parent_path()))
+        for (const auto& entry : fs::directory_iterator(fs::path(target).parent_path()))
             if (entry.path().filename().string().rfind(prefix, 0) == 0)
                 found.push_back(entry.path().filename().string());
         return found;
@@ -364,10 +396,13 @@ protected:
     // A normal run after a kill: it succeeds and leaves no temporary file.
     void expect_clean_run(const Write& write, const std::string& after)
     {
-        const Ending ending = run(write.command);
+        const Ending ending = run(write.clean_command.empty() ? write.command : write.clean_command);
         EXPECT_EQ(ending.code, 0) << "the run after " << after << ": " << file_bytes(errors);
         EXPECT_TRUE(has_bytes(write.target, write.new_bytes)) << "the run after " << after;
         EXPECT_EQ(temporary_files(write), std::vector<std::string>{}) << "left by the run after " << after;
+        if (!write.then.empty()) {
+            EXPECT_EQ(temporary_files(write.then), std::vector<std::string>{}) << "left by the run after " << after;
+        }
     }
 
     // Waits a little for the editor's stand-in, started in the background.
@@ -403,7 +438,11 @@ TEST_F(AtomicWrites, KilledAtEachSystemCallOfTheWriteKeepsTheOldFileOrTheNew)
         const Window window = window_of(calls, write);
         ASSERT_LT(window.last, calls.size());
         std::string killed_at;
+        std::size_t kills = 0;
         for (std::size_t index = window.first; index <= window.last; ++index) {
+            if (!window.holds(index))
+                continue;
+            ++kills;
             const std::string where = "a kill at " + calls[index].line;
             SCOPED_TRACE(where);
             const Ending ending = run_with_injection(write, {}, calls, index, "signal=KILL");
@@ -416,7 +455,7 @@ TEST_F(AtomicWrites, KilledAtEachSystemCallOfTheWriteKeepsTheOldFileOrTheNew)
             expect_clean_run(write, where);
             killed_at += calls[index].name + ' ';
         }
-        std::printf("%s: %zu kills, at %s\n", write.name.c_str(), window.last - window.first + 1, killed_at.c_str());
+        std::printf("%s: %zu kills, at %s\n", write.name.c_str(), kills, killed_at.c_str());
     }
 }
 
@@ -565,6 +604,39 @@ TEST_F(AtomicWrites, MuralrunKilledAtRandomMomentsOfA4KCopyKeepsTheOldBitmapOrTh
     EXPECT_EQ(kills, wanted_kills);
     // Kills that all missed the copy would prove nothing.
     EXPECT_GE(during_copy, wanted_kills / 4);
+}
+
+// Two runs at once (a log-on at midnight and the timer's run, an unlock
+// and the timer), today's picture replaced between their starts: the daily
+// bitmap is whole and one run's picture, no temporary file stays, and the
+// record vouches for no picture that the daily bitmap does not hold, so
+// that the next day-change run puts today's picture in place.
+TEST_F(AtomicWrites, TwoMuralrunsAtOnceLeaveOneRunsPictureAndATrueRecord)
+{
+    const Write write = daily_bitmap_copy(1920, 1080);
+    const std::string pictures[] = {bitmap(1920, 1080, 3), bitmap(1920, 1080, 4)};
+    const std::vector<std::string> kinds[] = {write.command, write.clean_command};
+    // Replaced by a rename, as an editor saves: a run reads one whole picture.
+    const auto put_picture = [&](const std::string& bytes) {
+        write_file(todays_picture + ".new", bytes);
+        fs::rename(todays_picture + ".new", todays_picture);
+    };
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        reset(write);
+        const std::string& before = pictures[round % 2];
+        const std::string& after = pictures[1 - round % 2];
+        put_picture(before);
+        const pid_t first = spawn(kinds[round % 2], errors);
+        put_picture(after);
+        const pid_t second = spawn(kinds[1 - round % 2], errors);
+        EXPECT_EQ(wait_for(first).code, 0);
+        EXPECT_EQ(wait_for(second).code, 0);
+        EXPECT_TRUE(has_bytes(write.target, before) || has_bytes(write.target, after)) << "the daily bitmap is torn";
+        EXPECT_EQ(temporary_files(write).size() + temporary_files(write.then).size(), 0u);
+        EXPECT_EQ(run(write.clean_command).code, 0);
+        EXPECT_TRUE(has_bytes(write.target, after)) << "the record vouched for the other run's picture";
+    }
 }
 
 // A write refused by the system, as strace's fault injection makes it.

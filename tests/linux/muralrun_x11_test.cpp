@@ -14,6 +14,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -42,10 +44,10 @@ struct RunResult {
 
 // Runs program with the environment of this process plus the changes made
 // in scope, and returns its exit code and standard error.
-RunResult run(const std::string& program, const TemporaryFolder& scratch)
+RunResult run(const std::string& program, const TemporaryFolder& scratch, const std::string& arguments = "")
 {
     const std::string errors = scratch / "stderr.txt";
-    const std::string command = "'" + program + "' 2>'" + errors + "'";
+    const std::string command = "'" + program + "' " + arguments + " 2>'" + errors + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_bytes(errors)};
 }
@@ -228,6 +230,10 @@ TEST_F(MuralrunOnX11, WithoutAScheduleOrAnEditorReportsAndEndsWithoutACrash)
     const std::string folder = scratch / "alone";
     fs::create_directories(folder);
     copy_muralrun(folder);
+    // At a change of day a missing schedule is no news, and starts nothing.
+    const RunResult day_change = run(folder + "/Muralrun", scratch, "--day-change");
+    EXPECT_EQ(day_change.exit_code, 0);
+    EXPECT_EQ(day_change.errors, "");
     const RunResult result = run(folder + "/Muralrun", scratch);
     EXPECT_EQ(result.exit_code, 2);
     EXPECT_NE(result.errors.find("The Muralis: Sorry, the file: " + data_folder +
@@ -386,7 +392,55 @@ TEST_F(MuralrunOnX11, AnUnreadableTodaysPictureIsReportedAndChangesNothing)
             << result.errors;
         EXPECT_TRUE(appears(marker)) << "the editor was not started after the message";
         EXPECT_TRUE(file_bytes(data_folder + "/Vantorel.bmp") == daily_bitmap) << "the daily bitmap changed";
+
+        // Reported today already: the unlock's and the timer's runs keep quiet.
+        fs::remove(marker);
+        const RunResult again = run(program, scratch, "--day-change");
+        EXPECT_EQ(again.exit_code, 1);
+        EXPECT_EQ(again.errors, "");
+        EXPECT_FALSE(appears(marker)) << "the editor was started again";
     }
+}
+
+// A day-change run on the day of the log-on run changes no file and leaves
+// the root window alone, with the wallpaper the user set since; on the next
+// day it installs the day's picture again.
+TEST_F(MuralrunOnX11, ADayChangeRunInstallsTodaysPictureOnceADay)
+{
+    write_week([](int weekday) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(day_colours[weekday]);
+        return picture;
+    });
+    ASSERT_EQ(run(MURALRUN_PATH, scratch).exit_code, 0);
+    DisplayConnection connection(server.display());
+    Display* display = connection.get();
+    const Pixmap installed = root_property(display, "_XROOTPMAP_ID");
+    XSetWindowBackground(display, DefaultRootWindow(display), 0x123456);
+    XClearWindow(display, DefaultRootWindow(display));
+    XSync(display, False);
+    struct stat bitmap_before {}, bitmap_after {}, folder_before {}, folder_after {};
+    ::stat((data_folder + "/Vantorel.bmp").c_str(), &bitmap_before);
+    ::stat(data_folder.c_str(), &folder_before);
+
+    const RunResult same_day = run(MURALRUN_PATH, scratch, "--day-change");
+    EXPECT_EQ(same_day.exit_code, 0) << same_day.errors;
+    ::stat((data_folder + "/Vantorel.bmp").c_str(), &bitmap_after);
+    ::stat(data_folder.c_str(), &folder_after);
+    EXPECT_EQ(bitmap_after.st_ino, bitmap_before.st_ino);
+    const auto time = [](const struct stat& info) { return std::pair(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); };
+    EXPECT_EQ(time(bitmap_after), time(bitmap_before));
+    EXPECT_EQ(time(folder_after), time(folder_before)) << "a file was made or renamed";
+    EXPECT_EQ(root_property(display, "_XROOTPMAP_ID"), installed);
+    EXPECT_EQ(root_pixel(display, 320, 240), qRgb(0x12, 0x34, 0x56)) << "the user's wallpaper was replaced";
+
+    // The record a run left yesterday.
+    const std::string record = data_folder + "/Vantorel.dat";
+    write_file(record, std::regex_replace(file_bytes(record), std::regex("installed [0-9]{8}"), "installed 20000101"));
+    const RunResult next_day = run(MURALRUN_PATH, scratch, "--day-change");
+    EXPECT_EQ(next_day.exit_code, 0) << next_day.errors;
+    EXPECT_NE(root_property(display, "_XROOTPMAP_ID"), installed);
+    EXPECT_EQ(root_pixel(display, 320, 240), day_colours[todays_weekday()] | 0xff000000);
 }
 
 } // namespace

@@ -90,10 +90,13 @@ clear_wallpaper_setting() {
 }
 
 # Runs the applier at the Windows path $1 in the locale $2 (default
-# English) and waits for it; sets $code to its exit code.
+# English) with the arguments after them, and waits for it; sets $code to
+# its exit code.
 run_applier() {
     code=0
-    LC_ALL=${2:-en_US.UTF-8} LANG=${2:-en_US.UTF-8} timeout "$step_seconds" wine "$1" \
+    local program=$1 locale=${2:-en_US.UTF-8}
+    shift $(($# < 2 ? $# : 2))
+    LC_ALL=$locale LANG=$locale timeout "$step_seconds" wine "$program" "$@" \
         >"$state/muralrun.log" 2>&1 </dev/null || code=$?
 }
 
@@ -269,6 +272,47 @@ case_the_newest_schedule_is_the_week() {
     [ "$wallpaper" = "$user_folder\\Vantorel.bmp" ] || fail "the wallpaper setting is '$wallpaper'"
 }
 
+# The task's run (--day-change, at midnight and at each unlock) on the day
+# of a log-on run changes no file and makes no wallpaper call, so the
+# setting cleared since stays cleared; with yesterday's record it installs.
+# Other arguments are refused.
+case_a_day_change_run_installs_once_a_day() {
+    local daily record before
+    daily=$(unix_path 'C:\windows\Vantorel.bmp') record=$(unix_path 'C:\windows\Vantorel.dat')
+    write_schedule rotated_entry
+    run_applier 'C:\Muralis\Muralrun.exe'
+    [ "$code" = 0 ] || fail "the log-on run ended with $code"
+    before=$(stat -c '%i %y' "$daily")
+    clear_wallpaper_setting
+    run_applier 'C:\Muralis\Muralrun.exe' en_US.UTF-8 --day-change
+    [ "$code" = 0 ] || fail "the same day's run ended with $code"
+    [ "$(stat -c '%i %y' "$daily")" = "$before" ] || fail "the same day's run replaced the daily bitmap"
+    read_wallpaper_setting
+    [ -z "$wallpaper" ] || fail "the same day's run installed the wallpaper: $wallpaper"
+
+    sed -i 's/^installed [0-9]\{8\}/installed 20000101/' "$record"
+    run_applier 'C:\Muralis\Muralrun.exe' en_US.UTF-8 --day-change
+    read_wallpaper_setting
+    [ "$code:$wallpaper" = '0:C:\windows\Vantorel.bmp' ] || fail "the next day's run ended with $code, '$wallpaper'"
+
+    run_applier 'C:\Muralis\Muralrun.exe' en_US.UTF-8 --day-chnage
+    [ "$code" = 2 ] || fail "an unknown argument ended with $code, not 2"
+}
+
+# A failure reported at log-on is not reported again that day by the
+# task's run: no message box (it would hold the run until the time-out),
+# no editor.
+case_a_failure_is_reported_once_a_day() {
+    write_schedule deleted_picture_entry
+    message_case 'C:\Muralis' en_US.UTF-8 'The Muralis' \
+        'Sorry, the file: C:\Muralis pictures\gone.bmp, can not be found.\rExecute your setup again' 1
+    expect_editor_started 'C:\Muralis'
+    rm -f "$(editor_record 'C:\Muralis')"
+    step_seconds=30 run_applier 'C:\Muralis\Muralrun.exe' en_US.UTF-8 --day-change
+    sleep 2
+    [ "$code" = 1 ] && [ ! -e "$(editor_record 'C:\Muralis')" ] || fail "the day-change run ended with $code, or the editor started"
+}
+
 # Sets $now to the milliseconds since the epoch, without starting a process.
 now_ms() {
     local micro=${EPOCHREALTIME/[.,]/}
@@ -389,10 +433,27 @@ case_killed_at_random_moments_keeps_the_old_daily_bitmap_or_the_new() {
     [ "$during" -ge 5 ] || fail "only $during kills fell inside the copy"
 
     put_back_old
-    run_applier 'C:\Muralis\Muralrun.exe'
+    run_applier 'C:\Muralis\Muralrun.exe' en_US.UTF-8 --day-change
     [ "$code" = 0 ] || fail "the run after the kills ended with $code"
     cmp -s "$daily" "$new" || fail "the run after the kills did not copy the picture"
     ! temporary_bitmap_exists || fail "temporary files left after a normal run: $(ls "$drive_c/windows")"
+
+    # Two runs at once, as a log-on at midnight meets the task's run: the
+    # daily bitmap is whole, the setting names it, no temporary file stays.
+    local first second
+    for round in 1 2 3 4 5; do
+        put_back_old
+        clear_wallpaper_setting
+        wine 'C:\Muralis\Muralrun.exe' >"$state/muralrun.log" 2>&1 </dev/null &
+        first=$!
+        wine 'C:\Muralis\Muralrun.exe' --day-change >"$state/muralrun-2.log" 2>&1 </dev/null &
+        second=$!
+        wait "$first" && wait "$second" || fail "one of two runs at once failed (round $round)"
+        cmp -s "$daily" "$new" || fail "two runs at once left another daily bitmap (round $round)"
+        read_wallpaper_setting
+        [ "$wallpaper" = 'C:\windows\Vantorel.bmp' ] || fail "two runs at once left the setting '$wallpaper'"
+        ! compgen -G "$drive_c/windows/Vantorel.*.tmp" >/dev/null || fail "two runs at once left $(ls "$drive_c/windows")"
+    done
 }
 
 # Without the editor the applier reports the missing schedule, then cannot
