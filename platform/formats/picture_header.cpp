@@ -212,6 +212,33 @@ PixelSize oriented_size(int width, int height, int orientation)
     return {width, height};
 }
 
+void orient_pixels(const std::uint32_t* from, int width, int height, int orientation, std::uint32_t* to)
+{
+    const PixelSize size = oriented_size(width, height, orientation);
+    // Where the pixel at (x, y) of the stored picture goes. Orientation 2
+    // mirrors, 3 turns half, 4 flips; 5 to 8 swap the axes (5 mirrors along
+    // the main diagonal, 6 turns a quarter clockwise, 7 along the other
+    // diagonal, 8 a quarter anticlockwise).
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row = from + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            int to_x = x, to_y = y;
+            switch (orientation) {
+            case 2: to_x = width - 1 - x; break;
+            case 3: to_x = width - 1 - x; to_y = height - 1 - y; break;
+            case 4: to_y = height - 1 - y; break;
+            case 5: to_x = y; to_y = x; break;
+            case 6: to_x = height - 1 - y; to_y = x; break;
+            case 7: to_x = height - 1 - y; to_y = width - 1 - x; break;
+            case 8: to_x = y; to_y = width - 1 - x; break;
+            default: break;
+            }
+            to[static_cast<std::size_t>(to_y) * static_cast<std::size_t>(size.width) + static_cast<std::size_t>(to_x)] =
+                row[x];
+        }
+    }
+}
+
 std::size_t bitmap_row_bytes(int width)
 {
     return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};

@@ -69,6 +69,11 @@ PixelSize daily_bitmap_size(int width, int height);
 // swap for the orientations that turn it a quarter (5 to 8).
 PixelSize oriented_size(int width, int height, int orientation);
 
+// Copies width x height pixels (rows top down, no padding) from from into
+// to, turned and flipped as the EXIF orientation says: to then holds
+// oriented_size(width, height, orientation) pixels the same way.
+void orient_pixels(const std::uint32_t* from, int width, int height, int orientation, std::uint32_t* to);
+
 // The 54 bytes of headers of an uncompressed 24-bit bitmap of width x
 // height, rows bottom up, and the bytes of one of its rows, padded to 4.
 std::string bitmap_headers(int width, int height);

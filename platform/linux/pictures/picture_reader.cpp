@@ -49,30 +49,9 @@ RgbImage oriented(RgbImage picture, int orientation)
 {
     if (orientation <= 1 || orientation > 8)
         return picture;
-    const int width = picture.width(), height = picture.height();
-    const formats::PixelSize size = formats::oriented_size(width, height, orientation);
+    const formats::PixelSize size = formats::oriented_size(picture.width(), picture.height(), orientation);
     RgbImage turned(size.width, size.height);
-    // Where the pixel at (x, y) of the stored picture goes. Orientation 2
-    // mirrors, 3 turns half, 4 flips; 5 to 8 swap the axes (5 mirrors along
-    // the main diagonal, 6 turns a quarter clockwise, 7 along the other
-    // diagonal, 8 a quarter anticlockwise).
-    for (int y = 0; y < height; ++y) {
-        const std::uint32_t* row = picture.row(y);
-        for (int x = 0; x < width; ++x) {
-            int to_x = x, to_y = y;
-            switch (orientation) {
-            case 2: to_x = width - 1 - x; break;
-            case 3: to_x = width - 1 - x; to_y = height - 1 - y; break;
-            case 4: to_y = height - 1 - y; break;
-            case 5: to_x = y; to_y = x; break;
-            case 6: to_x = height - 1 - y; to_y = x; break;
-            case 7: to_x = height - 1 - y; to_y = width - 1 - x; break;
-            case 8: to_x = y; to_y = width - 1 - x; break;
-            default: break;
-            }
-            turned.row(to_y)[to_x] = row[x];
-        }
-    }
+    formats::orient_pixels(picture.data(), picture.width(), picture.height(), orientation, turned.data());
     return turned;
 }
 
