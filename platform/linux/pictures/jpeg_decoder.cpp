@@ -234,6 +234,12 @@ bool decode(const JpegLibrary& jpeg, Decoding& d, const formats::PictureHeader& 
     d.info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     d.info.scale_num = 1;
     d.info.scale_denom = reduction_for(header, at_least);
+    if (d.info.scale_denom > 1) {
+        // A reduced picture is reduced again for its box: the faster
+        // transform and upsampling change nothing that box shows.
+        d.info.dct_method = JDCT_IFAST;
+        d.info.do_fancy_upsampling = FALSE;
+    }
     jpeg.start_decompress(&d.info);
     if (d.info.output_components != 4)
         return false;
