@@ -57,7 +57,13 @@ public:
         // backend are read again.
         if (!m_decoded)
             m_decoded = for_daily_bitmap(*read_picture_file(picture));
+        // The backend draws the same pixels for the screen on another
+        // thread while they are written: both only read them.
+        auto pixels = std::make_shared<RgbImage>(m_decoded->shared());
+        BackgroundTask drawing([this, pixels] { make_ready(std::move(*pixels)); });
         replace_with_bitmap(daily_bitmap, *m_decoded);
+        drawing.finish();
+        m_decoded.reset();
     }
 
     void install(const std::string& path) override

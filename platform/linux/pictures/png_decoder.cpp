@@ -71,6 +71,7 @@ struct Decoding {
     std::uint64_t size = 0;
     std::uint64_t offset = 0;
     std::exception_ptr read_failure;
+    bool transparent = false; // an alpha channel, or a colour made transparent
     std::jmp_buf failed;
 };
 
@@ -117,6 +118,7 @@ bool decode(Decoding& d, const formats::PictureHeader& header, RgbImage& image)
     png.get_IHDR(d.read, d.info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
     if (width != static_cast<png_uint_32>(header.width) || height != static_cast<png_uint_32>(header.height))
         return false;
+    d.transparent = (colour & PNG_COLOR_MASK_ALPHA) != 0 || png.get_valid(d.read, d.info, PNG_INFO_tRNS) != 0;
     // Palette, grey and 16-bit pictures all become 8-bit blue, green, red
     // and alpha (opaque where the picture has none); colour profiles and
     // gamma are left alone.
@@ -168,7 +170,8 @@ RgbImage decode_png(int fd, std::uint64_t file_size, const formats::PictureHeade
         std::rethrow_exception(d->read_failure);
     if (!decoded || image.null())
         throw invalid_picture();
-    compose_on_black(image);
+    if (d->transparent)
+        compose_on_black(image);
     return image;
 }
 

@@ -127,7 +127,9 @@ RgbImage decode_webp(int fd, std::uint64_t file_size, const formats::PictureHead
     }
     if (!decoded)
         throw invalid_picture();
-    compose_on_black(image);
+    // An animation's canvas starts transparent around its first frame.
+    if (features.has_alpha || features.has_animation)
+        compose_on_black(image);
     return image;
 }
 
