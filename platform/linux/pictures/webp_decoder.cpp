@@ -127,9 +127,10 @@ RgbImage decode_webp(int fd, std::uint64_t file_size, const formats::PictureHead
     }
     if (!decoded)
         throw invalid_picture();
-    // An animation's canvas starts transparent around its first frame.
-    if (features.has_alpha || features.has_animation)
-        compose_on_black(image);
+    // Always: a lossless picture that says it has no alpha may decode with
+    // some all the same, and an animation's canvas starts transparent
+    // around its first frame.
+    compose_on_black(image);
     return image;
 }
 
