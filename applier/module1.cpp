@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "applier/daily_bitmap.h"
 #include "applier/run_record.h"
 #include "schedule/first_run.h"
 #include "schedule/language.h"
@@ -90,10 +91,7 @@ Outcome install_todays_picture(const Platform& platform, const std::string& wind
             }
             // A file the desktop could not show does not replace the daily
             // bitmap, which keeps the last good picture; the user is told.
-            // The picture is checked, and made ready for the screen, while
-            // it is copied.
-            wallpaper = platform.desktop.prepare_wallpaper(reported_path);
-            files.copy_replacing_checked(reported_path, daily_bitmap, [&] { wallpaper->finish(); });
+            wallpaper = make_daily_bitmap(platform, reported_path, daily_bitmap);
             break;
         }
     }

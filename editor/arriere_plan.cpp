@@ -55,8 +55,21 @@ Arriere_Plan::Arriere_Plan(const Platform& platform, std::string program_folder)
       m_platform(platform),
       m_start_folder(std::move(program_folder)),
       m_program_folder(Dir1.Path()),
-      m_separator(platform.system.path_separator())
+      m_separator(platform.system.path_separator()),
+      m_picture_pattern(platform.desktop.picture_pattern())
 {
+    // "*.bmp;*.jpg" gives "BMP" and "JPG": the endings of the names the day
+    // label stays shown for.
+    const PatternList patterns(m_picture_pattern);
+    for (const std::string& pattern : patterns.patterns()) {
+        if (pattern.starts_with("*.") && pattern.size() > 2) {
+            std::string ending = pattern.substr(2);
+            for (char& c : ending)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            m_picture_endings.push_back(ending);
+        }
+    }
     Drive1.Change = [this] { Drive1_Change(); };
     Dir1.Change = [this] { Dir1_Change(); };
     File1.Click = [this] { File1_Click(); };
@@ -113,7 +126,7 @@ void Arriere_Plan::Form_Load()
     Recuperer();
     Image_Du_Jour();
     Emplacement_Photo();
-    File1.set_Pattern("*.bmp");
+    File1.set_Pattern(m_picture_pattern);
     Jour.set_Caption(day_caption(today()));
     if (!Image1.Picture())
         Bouton_Accepter.set_Enabled(false);
@@ -291,7 +304,7 @@ void Arriere_Plan::Drive1_Change()
 void Arriere_Plan::Dir1_Change()
 {
     File1.set_Path(Dir1.Path());
-    File1.set_Pattern("*.bmp");
+    File1.set_Pattern(m_picture_pattern);
     Image1.set_Picture(nullptr);
     Frame1.set_Visible(true);
     Bouton_Accepter.set_Enabled(false);
@@ -331,7 +344,10 @@ void Arriere_Plan::show_selected_file()
 
 PicturePtr Arriere_Plan::load_picture(const std::string& path)
 {
-    PicturePtr loaded = m_platform.desktop.load_picture(path);
+    // Every picture read here is for the preview, which stretches it over
+    // its whole box.
+    const TwipsRect& box = Image1.rect();
+    PicturePtr loaded = m_platform.desktop.load_preview(path, {box.width, box.height});
     m_loaded_picture = loaded;
     m_loaded_path = path;
     return loaded;
@@ -356,11 +372,18 @@ void Arriere_Plan::file1_KeyPress(int character)
         Bouton_Accepter_Click();
 }
 
+// The day label stays for a name whose last characters, in capitals, are
+// one of the listed pictures' extensions ("BMP", "JPEG", ...); the whole
+// name is compared when it is shorter.
 void Arriere_Plan::file1_PathChange()
 {
     const std::string name = File1.FileName();
-    const std::string last = name.size() > 3 ? name.substr(name.size() - 3) : name;
-    Jour.set_Visible(m_platform.system.upper_case(last) == "BMP");
+    bool picture = false;
+    for (const std::string& ending : m_picture_endings) {
+        const std::string last = name.size() > ending.size() ? name.substr(name.size() - ending.size()) : name;
+        picture = picture || m_platform.system.upper_case(last) == ending;
+    }
+    Jour.set_Visible(picture);
 }
 
 void Arriere_Plan::Nom_Fichier()

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/form.h"
 #include "platform/platform.h"
@@ -102,6 +103,9 @@ private:
     const std::string m_start_folder; // as the system names it
     const std::string m_program_folder; // as the folder list reads it
     const char m_separator;
+    // What the file list shows: the pictures the platform reads.
+    const std::string m_picture_pattern;
+    std::vector<std::string> m_picture_endings;
     std::weak_ptr<const muralis::Picture> m_loaded_picture;
     std::string m_loaded_path;
     bool m_ended = false;

@@ -463,6 +463,8 @@ class PatternList {
 public:
     explicit PatternList(const std::string& patterns);
     bool matches(const std::string& name) const;
+    // Each pattern, without the spaces around it.
+    const std::vector<std::string>& patterns() const { return m_patterns; }
 
 private:
     std::vector<std::string> m_patterns;

@@ -205,6 +205,20 @@ public:
     // the picture turned out to be none the desktop can show.
     virtual void finish() {}
 
+    // Replaces the daily bitmap at daily_bitmap with the picture in the file
+    // at picture, the one this was made from, by way of a file beside it
+    // renamed over it: the old daily bitmap stays whole until the new one
+    // is, and stays after any failure (thrown). A file whose bytes are a
+    // bitmap is copied byte for byte, and replaces the daily bitmap once
+    // finish() has found it a picture; a picture of another format is
+    // decoded completely first (finish()), then written as an uncompressed
+    // 24-bit bitmap, rows bottom up, scaled down to fit 7680 x 4320 (see
+    // formats::daily_bitmap_size). This one copies, as for a bitmap.
+    virtual void replace_daily_bitmap(Files& files, const std::string& picture, const std::string& daily_bitmap)
+    {
+        files.copy_replacing_checked(picture, daily_bitmap, [this] { finish(); });
+    }
+
     // Installs the bitmap at path, which holds a copy of the picture this
     // was made from, as Desktop::install_wallpaper does, with what was made
     // ready; the work is finished first. Throws Failure only as finish()
@@ -259,9 +273,28 @@ public:
     virtual void register_day_change(const std::string& name, const std::string& target,
                                      const std::string& argument) = 0;
 
-    // The bitmap file at path. Throws Failure when it is missing or is no
-    // readable picture.
+    // The picture in the file at path. Throws Failure when it is missing or
+    // is no readable picture: 53 when missing, 481 for a file that holds
+    // none of the formats picture_pattern() lists (whatever its name says
+    // of a bitmap; a JPEG, PNG or WebP only under a name that says so), is
+    // damaged or cut short, or declares more than 16384 pixels a side.
     virtual std::shared_ptr<const Picture> load_picture(const std::string& path) = 0;
+
+    // The same picture for a box of shown twips that stretches it over its
+    // whole size: the platform may keep fewer pixels than the file holds
+    // (reading a bitmap's rows and columns sparsely, decoding a JPEG at a
+    // reduced scale) as long as the box shows the same picture. Refuses
+    // exactly the files load_picture refuses. This one is load_picture.
+    virtual std::shared_ptr<const Picture> load_preview(const std::string& path, TwipsSize shown)
+    {
+        (void)shown;
+        return load_picture(path);
+    }
+
+    // The file list's pattern of the pictures load_picture reads here:
+    // "*.bmp", then the extensions of the other formats whose decoders this
+    // system has ("*.bmp;*.jpg;*.jpeg;*.png;*.webp" with all of them).
+    virtual std::string picture_pattern() { return "*.bmp"; }
 
     // Opens address, an absolute http or https address that the caller has
     // checked (see editor/web_address.h), in the user's web browser, without

@@ -69,7 +69,6 @@ layout() {
         share/icons/hicolor/128x128/apps/muralis.png \
         share/icons/hicolor/32x32/apps/muralis.png \
         share/icons/hicolor/64x64/apps/muralis.png \
-        share/lintian/overrides/muralis \
         share/man/man1/muralset.1.gz \
         share/metainfo/org.example.muralis.metainfo.xml)
     installed=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort)
@@ -93,6 +92,10 @@ layout() {
     loads() { local list; list=$(loaded_at_start "$1") && grep -q "^$2" <<<"$list"; }
     leaves_out() { local list; list=$(loaded_at_start "$1") && ! grep -q "^$2" <<<"$list"; }
     check "Muralrun loads no Qt library at start" leaves_out Muralrun libQt
+    # The picture decoders are loaded at the first picture of their format.
+    for decoder in libjpeg libpng libwebp; do
+        check "Muralrun loads no $decoder at start" leaves_out Muralrun "$decoder"
+    done
     check "the module Muralrun loads Qt from links Qt Widgets" loads modules/muralis-qt.so libQt6Widgets
 
     # The launcher: a relative link, so that the tree can move (DESTDIR, the
@@ -166,6 +169,10 @@ layout() {
     elif make_deb; then
         check "the package is named muralis" test "$(dpkg-deb -f "$deb" Package)" = muralis
         check "the package has its dependencies" test -n "$(dpkg-deb -f "$deb" Depends)"
+        for decoder in libjpeg62-turbo libpng16-16 libwebp7 libwebpdemux2; do
+            check "the package depends on $decoder, which the programs load with dlopen" \
+                grep -q "\b$decoder\b" <<<"$(dpkg-deb -f "$deb" Depends)"
+        done
         check "the changelog's newest entry is the package's version" \
             test "$(gzip -dc "$prefix/share/doc/muralis/changelog.gz" | head -n 1 | sed -n 's/^muralis (\([^)]*\)).*/\1/p')" \
             = "$(dpkg-deb -f "$deb" Version)"

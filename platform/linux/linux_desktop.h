@@ -29,6 +29,8 @@ public:
     void register_day_change(const std::string& name, const std::string& target,
                              const std::string& argument) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    std::shared_ptr<const Picture> load_preview(const std::string& path, TwipsSize shown) override;
+    std::string picture_pattern() override;
     void open_web_address(const std::string& address) override;
 
 private:

@@ -10,7 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "platform/formats/picture_header.h"
+#include "platform/linux/pictures/rgb_image.h"
 #include "platform/linux/unique_fd.h"
 
 namespace muralis::linux_platform {
@@ -246,6 +249,37 @@ void LinuxFiles::copy_replacing_checked(const std::string& from, const std::stri
     // The daily bitmap is a copy that the next log-on makes again, so it is
     // not flushed to the disk at once: the rename alone already keeps a torn
     // file from ever standing under its name.
+    temporary.commit(TemporaryFile::Durability::NoFlush);
+}
+
+void replace_with_bitmap(const std::string& path, const RgbImage& picture)
+{
+    TemporaryFile temporary(path);
+    const std::string headers = formats::bitmap_headers(picture.width(), picture.height());
+    write_all(temporary.fd(), headers.data(), headers.size(), path);
+    // Rows go out bottom up, 1 MB at a time, as blue, green, red triples
+    // padded to 4 bytes.
+    const std::size_t row_bytes = formats::bitmap_row_bytes(picture.width());
+    const std::size_t rows_a_chunk = std::max<std::size_t>(1, (std::size_t{1} << 20) / row_bytes);
+    std::vector<char> chunk(rows_a_chunk * row_bytes, '\0');
+    std::size_t filled = 0;
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        const std::uint32_t* from = picture.row(y);
+        char* to = chunk.data() + filled;
+        for (int x = 0; x < picture.width(); ++x, to += 3) {
+            to[0] = static_cast<char>(from[x] & 0xff);
+            to[1] = static_cast<char>(from[x] >> 8 & 0xff);
+            to[2] = static_cast<char>(from[x] >> 16 & 0xff);
+        }
+        filled += row_bytes;
+        if (filled == chunk.size() || y == 0) {
+            write_all(temporary.fd(), chunk.data(), filled, path);
+            filled = 0;
+        }
+    }
+    ::sync_file_range(temporary.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    // Made again from the picture at the next log-on, as the copy is: not
+    // flushed, the rename alone keeps a torn file from its name.
     temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/pictures/rgb_image.h"
 #include "platform/platform.h"
 
 namespace muralis::linux_platform {
@@ -27,6 +28,12 @@ public:
 
 // A Failure for errno after the named operation on path.
 Failure system_failure(int error, const std::string& path);
+
+// Replaces the file at path with picture as an uncompressed 24-bit bitmap,
+// rows bottom up, written to a temporary file beside it and renamed over
+// it, as copy_replacing replaces its target. Throws Failure; path is then
+// as it was.
+void replace_with_bitmap(const std::string& path, const RgbImage& picture);
 
 // Creates folder and its missing parents, each with mode, like mkdir -p.
 // Throws Failure.

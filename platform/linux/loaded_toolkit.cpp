@@ -72,10 +72,10 @@ std::optional<MessageAnswer> LoadedToolkit::message_box(const std::string& title
     return toolkit ? toolkit->message_box(title, text, style) : std::nullopt;
 }
 
-std::shared_ptr<const Picture> LoadedToolkit::load_picture(const std::string& path)
+std::shared_ptr<const Picture> LoadedToolkit::load_picture(const std::string& path, TwipsSize shown)
 {
     if (Toolkit* toolkit = loaded())
-        return toolkit->load_picture(path);
+        return toolkit->load_picture(path, shown);
     std::uint64_t size = 0;
     open_picture_file(path, size);
     throw invalid_picture();

@@ -55,13 +55,16 @@ public:
     virtual std::optional<MessageAnswer> message_box(const std::string& title, const std::string& text,
                                                      const MessageStyle& style) = 0;
 
-    // The picture in the file at path, in any format Qt reads, as the
-    // editor's window draws it. Throws Failure: 53 when the file is missing,
-    // 481 when it holds no picture, the system's reason when it cannot be
-    // read.
-    virtual std::shared_ptr<const Picture> load_picture(const std::string& path) = 0;
+    // The picture in the file at path (see read_picture_file in
+    // pictures/picture_reader.h; Qt reads the bitmaps that are not plain),
+    // as the editor's window draws it, for a box of shown twips when shown
+    // is not zero (see Desktop::load_preview). Throws Failure: 53 when the
+    // file is missing, 481 when it holds no picture, the system's reason
+    // when it cannot be read.
+    virtual std::shared_ptr<const Picture> load_picture(const std::string& path, TwipsSize shown) = 0;
 
-    // The same picture's pixels. Throws as load_picture does.
+    // The pixels of the bitmap at path, read by Qt. Throws as load_picture
+    // does, and for any file that is no bitmap.
     virtual RgbImage read_picture(const std::string& path) = 0;
 };
 
@@ -80,7 +83,7 @@ public:
     TwipsSize screen_size() override;
     std::optional<MessageAnswer> message_box(const std::string& title, const std::string& text,
                                              const MessageStyle& style) override;
-    std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    std::shared_ptr<const Picture> load_picture(const std::string& path, TwipsSize shown) override;
     RgbImage read_picture(const std::string& path) override;
 
 private:

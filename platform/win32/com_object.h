@@ -35,6 +35,8 @@ public:
             std::exchange(m_pointer, nullptr)->Release();
         return reinterpret_cast<void**>(&m_pointer);
     }
+    // The same, typed, for calls that create an object of this interface.
+    Interface** put() { return reinterpret_cast<Interface**>(out()); }
 
 private:
     Interface* m_pointer = nullptr;

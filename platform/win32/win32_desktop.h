@@ -19,6 +19,8 @@ public:
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
     // The picture is loaded on a thread of its own while the caller goes on.
     std::unique_ptr<PreparedWallpaper> prepare_wallpaper(const std::string& path) override;
+    // "*.bmp", then what the Windows Imaging Component decodes here.
+    std::string picture_pattern() override;
     void open_web_address(const std::string& address) override;
 
     // The window that owns the message boxes and parents the shell's

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <string_view>
 
+#include "platform/formats/picture_header.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_failure.h"
@@ -50,7 +52,7 @@ FileHandle create_unique_file(const std::string& prefix_ansi, const char* suffix
     }
 }
 
-void write_all(HANDLE file, const std::string& bytes, const std::string& path)
+void write_all(HANDLE file, std::string_view bytes, const std::string& path)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -205,6 +207,35 @@ void Win32Files::copy_replacing_checked(const std::string& from, const std::stri
             throw last_error_failure(to);
     }
     check();
+    temporary.commit(TemporaryFile::Durability::NoFlush);
+}
+
+void replace_with_bitmap(const std::string& path, int width, int height, const std::uint32_t* pixels)
+{
+    TemporaryFile temporary(ansi_from_utf8(path), path);
+    const std::string headers = formats::bitmap_headers(width, height);
+    write_all(temporary.handle(), headers, path);
+    // Rows go out bottom up, 1 MB at a time, as blue, green, red triples
+    // padded to 4 bytes.
+    const std::size_t row_bytes = formats::bitmap_row_bytes(width);
+    const std::size_t rows_a_chunk = std::max<std::size_t>(1, (std::size_t{1} << 20) / row_bytes);
+    std::string chunk(rows_a_chunk * row_bytes, '\0');
+    std::size_t filled = 0;
+    for (int y = height - 1; y >= 0; --y) {
+        const std::uint32_t* from = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        char* to = chunk.data() + filled;
+        for (int x = 0; x < width; ++x, to += 3) {
+            to[0] = static_cast<char>(from[x] & 0xff);
+            to[1] = static_cast<char>(from[x] >> 8 & 0xff);
+            to[2] = static_cast<char>(from[x] >> 16 & 0xff);
+        }
+        filled += row_bytes;
+        if (filled == chunk.size() || y == 0) {
+            write_all(temporary.handle(), std::string_view(chunk).substr(0, filled), path);
+            filled = 0;
+        }
+    }
+    // Made again from the picture at the next log-on, as the copy is.
     temporary.commit(TemporaryFile::Durability::NoFlush);
 }
 

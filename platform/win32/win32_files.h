@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 namespace muralis::win32 {
@@ -26,5 +28,11 @@ public:
     std::vector<std::string> folder_names(const std::string& folder) override;
     std::vector<std::string> file_names(const std::string& folder) override;
 };
+
+// Replaces the file at path with width x height pixels (0xffRRGGBB words,
+// rows top down) as an uncompressed 24-bit bitmap, rows bottom up, written
+// to a temporary file beside it and moved over it, as copy_replacing
+// replaces its target. Throws Failure; path is then as it was.
+void replace_with_bitmap(const std::string& path, int width, int height, const std::uint32_t* pixels);
 
 } // namespace muralis::win32

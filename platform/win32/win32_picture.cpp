@@ -2,12 +2,17 @@
 #include "platform/win32/win32_picture.h"
 
 #include <cstdint>
+#include <cstring>
+#include <new>
+#include <optional>
 
 #include "platform/background_task.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_failure.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/wic_picture.h"
 
 namespace muralis::win32 {
 
@@ -122,6 +127,34 @@ bool is_safe_to_load(const std::string& path_ansi)
 
 } // namespace
 
+namespace {
+
+// Decoded pixels in a 32-bit DIB section, as LoadImageA gives a bitmap.
+std::shared_ptr<const Picture> picture_of(const DecodedPicture& decoded)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = decoded.width;
+    info.bmiHeader.biHeight = -decoded.height; // top down, as decoded
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits)
+        throw std::bad_alloc();
+    std::memcpy(bits, decoded.pixels.get(),
+                static_cast<std::size_t>(decoded.width) * static_cast<std::size_t>(decoded.height) * 4);
+    try {
+        return std::make_shared<const Win32Picture>(bitmap);
+    } catch (...) {
+        ::DeleteObject(bitmap);
+        throw;
+    }
+}
+
+} // namespace
+
 Win32Picture::Win32Picture(HBITMAP bitmap) : m_bitmap(bitmap)
 {
     BITMAP header{};
@@ -145,6 +178,12 @@ std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& pat
         throw Failure(FileNotFound, path + ": " + system_message(::GetLastError()));
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw Failure(FileNotFound, path + ": " + system_message(ERROR_FILE_NOT_FOUND));
+    const formats::PictureHeader header = read_header(path);
+    const formats::PictureFormat format = formats::format_to_decode(header, path);
+    if (format == formats::PictureFormat::Unknown)
+        throw Failure(InvalidPicture, path + ": Invalid picture");
+    if (format != formats::PictureFormat::Bitmap)
+        return picture_of(decode_with_wic(path, format, header, {}));
     if (!is_safe_to_load(path_ansi))
         throw Failure(InvalidPicture, path + ": Invalid picture");
 
@@ -166,16 +205,39 @@ std::shared_ptr<const Picture> Win32Desktop::load_picture(const std::string& pat
 
 namespace {
 
-// LoadImageA's check of a picture, made on another thread until finish().
-// Nothing else is made ready: the wallpaper is installed by its path.
+// A bitmap checked by LoadImageA on another thread until finish(), while
+// it is copied; a JPEG, PNG or WebP decoded by WIC on that thread, at the
+// daily bitmap's size, to be written as the daily bitmap. The wallpaper is
+// installed by its path.
 class LoadingPicture final : public PreparedWallpaper {
 public:
     LoadingPicture(Win32Desktop& desktop, std::string path)
-        : m_desktop(desktop), m_task([&desktop, path = std::move(path)] { desktop.load_picture(path); })
+        : m_desktop(desktop), m_header(read_header(path)), m_format(formats::format_to_decode(m_header, path)),
+          m_task([this, path] {
+              if (m_format == formats::PictureFormat::Bitmap || m_format == formats::PictureFormat::Unknown) {
+                  m_desktop.load_picture(path);
+                  return;
+              }
+              const formats::PixelSize shown =
+                  formats::oriented_size(m_header.width, m_header.height, m_header.orientation);
+              m_decoded = decode_with_wic(path, m_format, m_header,
+                                          formats::daily_bitmap_size(shown.width, shown.height));
+          })
     {
     }
 
     void finish() override { m_task.finish(); }
+
+    void replace_daily_bitmap(Files& files, const std::string& picture, const std::string& daily_bitmap) override
+    {
+        if (m_format == formats::PictureFormat::Bitmap || m_format == formats::PictureFormat::Unknown) {
+            PreparedWallpaper::replace_daily_bitmap(files, picture, daily_bitmap);
+            return;
+        }
+        // Decoded completely before the old daily bitmap is touched.
+        finish();
+        replace_with_bitmap(daily_bitmap, m_decoded.width, m_decoded.height, m_decoded.pixels.get());
+    }
 
     void install(const std::string& path) override
     {
@@ -185,6 +247,10 @@ public:
 
 private:
     Win32Desktop& m_desktop;
+    const formats::PictureHeader m_header;
+    const formats::PictureFormat m_format;
+    DecodedPicture m_decoded;
+    // Last: it is done with the members above before they go.
     BackgroundTask m_task;
 };
 
@@ -193,6 +259,18 @@ private:
 std::unique_ptr<PreparedWallpaper> Win32Desktop::prepare_wallpaper(const std::string& path)
 {
     return std::make_unique<LoadingPicture>(*this, path);
+}
+
+std::string Win32Desktop::picture_pattern()
+{
+    std::string pattern = "*.bmp";
+    if (wic_decodes(formats::PictureFormat::Jpeg))
+        pattern += ";*.jpg;*.jpeg";
+    if (wic_decodes(formats::PictureFormat::Png))
+        pattern += ";*.png";
+    if (wic_decodes(formats::PictureFormat::Webp))
+        pattern += ";*.webp";
+    return pattern;
 }
 
 } // namespace muralis::win32

@@ -128,6 +128,18 @@ public:
         m_fake.load_picture(m_path);
     }
 
+    void replace_daily_bitmap(Files& files, const std::string& picture, const std::string& daily_bitmap) override
+    {
+        if (!m_fake.decoded_pictures.count(picture)) {
+            PreparedWallpaper::replace_daily_bitmap(files, picture, daily_bitmap);
+            return;
+        }
+        finish();
+        m_fake.calls.push_back("replace_with_bitmap " + daily_bitmap);
+        m_fake.fail_if_scripted(daily_bitmap);
+        m_fake.files[daily_bitmap] = "24-bit bitmap of " + m_fake.files[picture];
+    }
+
     void install(const std::string& path) override
     {
         m_fake.calls.push_back("install_prepared " + path);

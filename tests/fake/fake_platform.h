@@ -59,6 +59,7 @@ public:
     void register_day_change(const std::string& name, const std::string& target,
                              const std::string& argument) override;
     std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    std::string picture_pattern() override { return picture_patterns; }
     void open_web_address(const std::string& address) override;
 
     // The script.
@@ -68,6 +69,10 @@ public:
     std::set<std::string> failing_paths;          // any read, copy or write of these fails
     std::set<std::string> out_of_memory_paths;    // the same throws std::bad_alloc
     std::set<std::string> unreadable_pictures;    // files that load_picture refuses
+    // Pictures of a format that a prepared wallpaper decodes and writes as
+    // the daily bitmap ("replace_with_bitmap DAILY"), rather than copying.
+    std::set<std::string> decoded_pictures;
+    std::string picture_patterns = "*.bmp";       // picture_pattern()
     std::string m_windows_directory = "C:\\WINDOWS";
     std::string m_fallback_data_folder;
     std::string m_virtual_store_folder;
@@ -131,7 +136,7 @@ public:
     std::vector<std::string> calls; // every call, in order, by name
     int date_calls = 0;
 
-private:
+    // Throws as failing_paths and out_of_memory_paths say for path.
     void fail_if_scripted(const std::string& path);
 };
 

@@ -148,7 +148,7 @@ protected:
         std::string schedule;
         for (int slot = 1; slot <= 7; ++slot) {
             const int weekday = slot % 7 + 1;
-            const std::string path = scratch / ("pictures/day " + std::to_string(weekday) + ".bmp");
+            const std::string path = scratch / ("pictures/day " + std::to_string(weekday) + picture_extension);
             ASSERT_TRUE(picture_for(weekday).save(QString::fromStdString(path), "BMP"));
             schedule += "\"" + path + std::to_string(weekday) + "\"\r\n";
         }
@@ -157,13 +157,14 @@ protected:
 
     std::string todays_picture() const
     {
-        return scratch / ("pictures/day " + std::to_string(todays_weekday()) + ".bmp");
+        return scratch / ("pictures/day " + std::to_string(todays_weekday()) + picture_extension);
     }
 
     TemporaryFolder scratch;
     XvfbServer server;
     ScopedEnvironment environment;
     std::string data_folder;
+    std::string picture_extension = ".bmp"; // of the pictures write_week writes
 };
 
 TEST_F(MuralrunOnX11, InstallsTodaysPictureOnTheRootWindow)
@@ -195,14 +196,82 @@ TEST_F(MuralrunOnX11, InstallsTodaysPictureOnTheRootWindow)
     EXPECT_TRUE(pixmap_exists(connection.get(), second));
     EXPECT_FALSE(pixmap_exists(connection.get(), first)) << "the previous wallpaper was not freed";
 
-    // A picture that is no plain bitmap goes to Qt's reader, which Muralrun
-    // loads for it.
-    QImage png(64, 48, QImage::Format_ARGB32);
-    png.fill(qRgb(12, 34, 56));
-    ASSERT_TRUE(png.save(QString::fromStdString(todays_picture()), "PNG"));
+    // A bitmap that is no plain one (256 colours) goes to Qt's reader,
+    // which Muralrun loads for it. (PNG bytes under this name no longer
+    // do: a name that says another format than the bytes is refused.)
+    QImage palette(64, 48, QImage::Format_Indexed8);
+    palette.setColorTable({qRgb(12, 34, 56)});
+    palette.fill(0);
+    ASSERT_TRUE(palette.save(QString::fromStdString(todays_picture()), "BMP"));
     const RunResult third = run(MURALRUN_PATH, scratch);
     EXPECT_EQ(third.exit_code, 0) << third.errors;
     EXPECT_EQ(root_pixel(connection.get(), 320, 240), qRgb(12, 34, 56));
+}
+
+// JPEG, PNG and WebP become a daily bitmap of 24 bits, rows bottom up, of
+// the picture's pixels as shown: turned as its EXIF orientation says,
+// transparency on black.
+TEST_F(MuralrunOnX11, InstallsJpegPngAndWebpAsA24BitDailyBitmap)
+{
+    struct {
+        const char* seed;
+        int width, height;
+        QRgb centre_left; // the middle of the left half (the top half, turned)
+        int tolerance;
+    } const rows[] = {
+        {"rgb-16x8.jpg", 16, 8, qRgb(255, 0, 0), 8},
+        {"exif-right-top-16x8.jpg", 8, 16, qRgb(255, 0, 0), 8},
+        {"palette-16x8.png", 16, 8, qRgb(255, 0, 0), 0},
+        {"white-half-transparent-16x8.png", 16, 8, qRgb(128, 128, 128), 1},
+        {"lossless-16x8.webp", 16, 8, qRgb(255, 0, 0), 0},
+        {"animated-red-then-green-16x8.webp", 16, 8, qRgb(255, 0, 0), 0},
+    };
+    fs::create_directories(data_folder);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.seed);
+        // Every day names the picture, under its own name.
+        const std::string picture = scratch / ("pictures/" + std::string(row.seed));
+        fs::copy_file(std::string(PICTURE_SEEDS) + "/" + row.seed, picture, fs::copy_options::overwrite_existing);
+        std::string schedule;
+        for (int weekday = 1; weekday <= 7; ++weekday)
+            schedule += "\"" + picture + std::to_string(weekday) + "\"\r\n";
+        write_file(data_folder + "/Vantorel.cfg", schedule);
+
+        const RunResult result = run(MURALRUN_PATH, scratch);
+        ASSERT_EQ(result.exit_code, 0) << result.errors;
+        const std::string daily = file_bytes(data_folder + "/Vantorel.bmp");
+        const std::size_t row_bytes = (static_cast<std::size_t>(row.width) * 3 + 3) / 4 * 4;
+        ASSERT_EQ(daily.size(), 54 + row_bytes * static_cast<std::size_t>(row.height));
+        const auto u32 = [&](std::size_t at) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(daily[at]) |
+                                              static_cast<unsigned char>(daily[at + 1]) << 8 |
+                                              static_cast<unsigned char>(daily[at + 2]) << 16 |
+                                              static_cast<unsigned char>(daily[at + 3]) << 24);
+        };
+        EXPECT_EQ(daily.substr(0, 2), "BM");
+        EXPECT_EQ(u32(10), 54u);
+        EXPECT_EQ(u32(18), static_cast<std::uint32_t>(row.width));
+        EXPECT_EQ(u32(22), static_cast<std::uint32_t>(row.height)); // positive: bottom up
+        EXPECT_EQ(u32(28) & 0xffff, 24u);
+        EXPECT_EQ(u32(30), 0u);
+        // The left (or top) half's middle pixel: rows are stored bottom up.
+        const bool turned = row.height > row.width;
+        const int x = turned ? row.width / 2 : row.width / 4, y = turned ? row.height / 4 : row.height / 2;
+        const std::size_t at = 54 + row_bytes * static_cast<std::size_t>(row.height - 1 - y) + 3 * static_cast<std::size_t>(x);
+        const QRgb stored = qRgb(static_cast<unsigned char>(daily[at + 2]), static_cast<unsigned char>(daily[at + 1]),
+                                 static_cast<unsigned char>(daily[at]));
+        for (const int shift : {0, 8, 16})
+            EXPECT_NEAR(static_cast<int>(stored >> shift & 0xff), static_cast<int>(row.centre_left >> shift & 0xff),
+                        row.tolerance);
+
+        DisplayConnection connection(server.display());
+        // Filled onto 640 x 480: the 16 x 8 picture's left quarter, the 8 x 16
+        // one's rows 5 to 8 show at the top.
+        const QRgb shown = root_pixel(connection.get(), turned ? 320 : 80, turned ? 100 : 240);
+        for (const int shift : {0, 8, 16})
+            EXPECT_NEAR(static_cast<int>(shown >> shift & 0xff), static_cast<int>(row.centre_left >> shift & 0xff),
+                        row.tolerance + 2);
+    }
 }
 
 TEST_F(MuralrunOnX11, FillsTheScreenKeepingTheAspectAndCroppingTheSides)
@@ -344,15 +413,22 @@ TEST_F(MuralrunOnX11, AnUnreadableTodaysPictureIsReportedAndChangesNothing)
     std::string huge = bitmap;
     huge[18] = huge[22] = '\x7f'; // 32639 pixels each way
     huge[19] = huge[23] = '\x7f';
+    const std::string seeds = PICTURE_SEEDS;
+    const std::string jpeg = file_bytes(seeds + "/rgb-16x8.jpg");
     const struct {
         const char* name;
         std::string bytes;
+        const char* extension = ".bmp"; // of every day's picture
     } pictures[] = {
         {"garbage", std::string(4096, '\xa5') + "not a picture"},
         {"a bitmap cut after its header and a few rows", bitmap.substr(0, 54 + 64 * 4 * 5)},
         {"a bitmap header alone", bitmap.substr(0, 54)},
         {"an empty file", ""},
         {"a bitmap claiming 32639 x 32639 pixels", huge},
+        {"a PNG under a bitmap's name", file_bytes(seeds + "/rgb-16x8.png")},
+        {"a JPEG cut short", jpeg.substr(0, jpeg.size() / 2), ".jpg"},
+        {"a PNG claiming 100000 x 100000 pixels", file_bytes(seeds + "/claims-100000x100000.png"), ".png"},
+        {"a WebP claiming 16385 pixels a side", file_bytes(seeds + "/claims-16385-wide.webp"), ".webp"},
     };
 
     const std::string marker = scratch / "editor-started";
@@ -360,6 +436,8 @@ TEST_F(MuralrunOnX11, AnUnreadableTodaysPictureIsReportedAndChangesNothing)
     const auto colour = [](int weekday) { return day_colours[weekday] | 0xff000000; };
     for (const auto& picture : pictures) {
         SCOPED_TRACE(picture.name);
+        // A good day first: bitmaps, under the names of the format tried.
+        picture_extension = picture.extension;
         write_week([&](int weekday) {
             QImage good(64, 48, QImage::Format_RGB32);
             good.fill(colour(weekday));

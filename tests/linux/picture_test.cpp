@@ -20,6 +20,7 @@
 #include <QRect>
 
 #include "platform/linux/linux_desktop.h"
+#include "platform/linux/pictures/picture_reader.h"
 #include "platform/linux/pictures/plain_bitmap.h"
 #include "platform/linux/pictures/rgb_image.h"
 #include "platform/linux/qt/qt_picture.h"
@@ -59,6 +60,98 @@ TEST(LinuxPicture, LoadsABitmapWhateverItsName)
     }
 }
 
+// The seeds of the picture fuzzers: most are 16 x 8, red on the left half
+// and blue on the right (tests/fuzz/make_picture_seeds).
+TEST(LinuxPicture, DecodesJpegPngAndWebpAsTheDesktopShowsThem)
+{
+    const QColor red(255, 0, 0), blue(0, 0, 255);
+    struct {
+        const char* file;
+        QSize size;
+        QColor left;  // at the middle of the left half (the top half, turned)
+        QColor right; // and of the other half
+        int tolerance;
+    } const rows[] = {
+        {"rgb-16x8.jpg", {16, 8}, red, blue, 8},
+        {"progressive-16x8.jpg", {16, 8}, red, blue, 8},
+        {"grey-16x8.jpg", {16, 8}, QColor(54, 54, 54), QColor(18, 18, 18), 8}, // Rec. 709 grey
+        {"cmyk-16x8.jpg", {16, 8}, red, blue, 24},
+        {"exif-right-top-16x8.jpg", {8, 16}, red, blue, 8}, // turned a quarter clockwise
+        {"rgb-16x8.png", {16, 8}, red, blue, 0},
+        {"interlaced-16x8.png", {16, 8}, red, blue, 0},
+        {"rgb16-16x8.png", {16, 8}, red, blue, 0},
+        {"palette-16x8.png", {16, 8}, red, blue, 0},
+        {"grey16-16x8.png", {16, 8}, QColor(153, 153, 153), QColor(153, 153, 153), 0},
+        // Half transparent white on black.
+        {"white-half-transparent-16x8.png", {16, 8}, QColor(128, 128, 128), QColor(128, 128, 128), 1},
+        {"white-half-transparent-16x8.webp", {16, 8}, QColor(128, 128, 128), QColor(128, 128, 128), 1},
+        {"lossy-16x8.webp", {16, 8}, red, blue, 8},
+        {"lossless-16x8.webp", {16, 8}, red, blue, 0},
+        // The first of its two frames.
+        {"animated-red-then-green-16x8.webp", {16, 8}, red, red, 0},
+    };
+    LinuxDesktop desktop(qt_toolkit());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const auto picture = desktop.load_picture(std::string(PICTURE_SEEDS) + "/" + row.file);
+        const auto* qt_picture = dynamic_cast<const QtPicture*>(picture.get());
+        ASSERT_TRUE(qt_picture);
+        const QImage& image = qt_picture->image();
+        ASSERT_EQ(image.size(), row.size);
+        const bool turned = row.size.height() > row.size.width();
+        const QPoint left = turned ? QPoint(4, 3) : QPoint(3, 4), right = turned ? QPoint(4, 12) : QPoint(12, 4);
+        for (const auto& [at, expected] : {std::pair{left, row.left}, std::pair{right, row.right}}) {
+            const QColor got = image.pixelColor(at);
+            EXPECT_NEAR(got.red(), expected.red(), row.tolerance) << at.x() << "," << at.y();
+            EXPECT_NEAR(got.green(), expected.green(), row.tolerance) << at.x() << "," << at.y();
+            EXPECT_NEAR(got.blue(), expected.blue(), row.tolerance) << at.x() << "," << at.y();
+        }
+    }
+    EXPECT_EQ(desktop.picture_pattern(), "*.bmp;*.jpg;*.jpeg;*.png;*.webp");
+}
+
+// For the preview, a picture much larger than its box keeps a few times
+// the box's pixels, and the files refused whole are refused as well.
+TEST(LinuxPicture, APreviewKeepsFewerPixelsAndRefusesTheSameFiles)
+{
+    TemporaryFolder folder;
+    QImage halves(1920, 1080, QImage::Format_RGB32);
+    halves.fill(Qt::red);
+    for (int y = 0; y < halves.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(halves.scanLine(y)) + 960, 960, qRgb(0, 0, 255));
+    ASSERT_TRUE(halves.save(QString::fromStdString(folder / "halves.bmp"), "BMP"));
+    ASSERT_TRUE(halves.scaled(1600, 800).save(QString::fromStdString(folder / "halves.jpg"), "JPG", 95));
+    write_file(folder / "cut.bmp", file_bytes(folder / "halves.bmp").substr(0, 1920 * 3 * 1000));
+    const std::string turned = std::string(PICTURE_SEEDS) + "/exif-right-top-16x8.jpg";
+
+    const formats::PixelSize box{95, 71};
+    struct {
+        std::string path;
+        QSize size;
+    } const rows[] = {
+        // One row and column in 7: at least twice the box each way.
+        {folder / "halves.bmp", {274, 154}},
+        // Decoded at 1/8: at least the box.
+        {folder / "halves.jpg", {200, 100}},
+        // Too small to reduce, turned.
+        {turned, {8, 16}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        const std::optional<RgbImage> picture = linux_platform::read_picture_file(row.path, box);
+        ASSERT_TRUE(picture);
+        ASSERT_EQ(QSize(picture->width(), picture->height()), row.size);
+        const bool turned_row = row.size.height() > row.size.width();
+        const std::uint32_t left = picture->row(turned_row ? row.size.height() / 4 : row.size.height() / 2)
+                                       [turned_row ? row.size.width() / 2 : row.size.width() / 4];
+        const std::uint32_t right = picture->row(turned_row ? row.size.height() * 3 / 4 : row.size.height() / 2)
+                                        [turned_row ? row.size.width() / 2 : row.size.width() * 3 / 4];
+        EXPECT_GT(left >> 16 & 0xff, 230u);
+        EXPECT_GT(right & 0xff, 230u);
+    }
+    EXPECT_THROW(linux_platform::read_picture_file(folder / "cut.bmp", box), Failure);
+}
+
 TEST(LinuxPicture, MissingFilesAndNonPictures)
 {
     TemporaryFolder folder;
@@ -72,11 +165,44 @@ TEST(LinuxPicture, MissingFilesAndNonPictures)
     // Opening a FIFO for reading would wait for a writer.
     ASSERT_EQ(::mkfifo((folder / "pipe.bmp").c_str(), 0600), 0);
     fs::create_symlink("gone.bmp", folder / "dangling.bmp");
+    // JPEG, PNG and WebP: a name that says another format than the bytes,
+    // files cut short or damaged, headers that declare more than 16384
+    // pixels a side (refused before anything is decoded).
+    const std::string seeds = PICTURE_SEEDS;
+    const std::string jpeg = file_bytes(seeds + "/rgb-16x8.jpg"), png = file_bytes(seeds + "/rgb-16x8.png"),
+                      webp = file_bytes(seeds + "/lossy-16x8.webp");
+    write_file(folder / "png.bmp", png);
+    write_file(folder / "jpeg.png", jpeg);
+    write_file(folder / "webp.jpg", webp);
+    write_file(folder / "no extension", jpeg);
+    write_file(folder / "cut.jpg", jpeg.substr(0, jpeg.size() / 2));
+    write_file(folder / "cut.png", png.substr(0, png.size() - 20));
+    write_file(folder / "cut.webp", webp.substr(0, webp.size() - 10));
+    std::string damaged_png = png;
+    damaged_png[damaged_png.find("IDAT") + 6] ^= 0x55; // the data no longer matches its CRC
+    write_file(folder / "damaged.png", damaged_png);
+    std::string damaged_jpeg = jpeg;
+    for (std::size_t i = jpeg.find("\xff\xda") + 14; i < jpeg.size() - 2; i += 3)
+        damaged_jpeg[i] = '\xff'; // markers where the scan's data should be
+    write_file(folder / "damaged.jpg", damaged_jpeg);
 
     struct {
         std::string path;
         int number;
     } const cases[] = {
+        {folder / "png.bmp", 481},
+        {folder / "jpeg.png", 481},
+        {folder / "webp.jpg", 481},
+        {folder / "no extension", 481},
+        {folder / "cut.jpg", 481},
+        {folder / "cut.png", 481},
+        {folder / "cut.webp", 481},
+        {folder / "damaged.png", 481},
+        {folder / "damaged.jpg", 481},
+        {seeds + "/claims-100000x100000.png", 481},
+        {seeds + "/claims-16385-wide.jpg", 481},
+        {seeds + "/claims-16385-wide.webp", 481},
+        {folder / "missing.jpg", 53},
         {folder / "missing.bmp", 53},
         {folder / "notes.bmp/inside.bmp", 53},
         {folder / "notes.bmp", 481},

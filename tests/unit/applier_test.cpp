@@ -121,6 +121,7 @@ TEST_F(Applier, TodaysPictureIsCheckedBeforeItReplacesTheDailyBitmapAndInstallsA
         bool prepares;
         std::string schedule_text;
         std::vector<std::string> steps; // the wallpaper's calls, in order
+        bool decoded = false;           // a picture of a format the daily bitmap is written from
     } const cases[] = {
         {"checked at once", false, "\"C:\\A.BMP4\"\r\n",
          {"load_picture " + picture, copy, "install_wallpaper " + daily}},
@@ -130,6 +131,11 @@ TEST_F(Applier, TodaysPictureIsCheckedBeforeItReplacesTheDailyBitmapAndInstallsA
         // The daily bitmap of an earlier run goes up again unchecked.
         {"no match, nothing prepared", false, no_match, {"install_wallpaper " + daily}},
         {"no match, a platform that prepares", true, no_match, {"install_wallpaper " + daily}},
+        // Decoded completely before the daily bitmap is written, never copied.
+        {"another format, prepared", true, "\"C:\\A.BMP4\"\r\n",
+         {"prepare_wallpaper " + picture, "finish " + picture, "load_picture " + picture, "replace_with_bitmap " + daily,
+          "install_prepared " + daily},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,10 +144,13 @@ TEST_F(Applier, TodaysPictureIsCheckedBeforeItReplacesTheDailyBitmapAndInstallsA
         fake.files[schedule] = c.schedule_text;
         fake.files[picture] = "A";
         fake.files[daily] = "yesterday";
+        if (c.decoded)
+            fake.decoded_pictures.insert(picture);
         EXPECT_EQ(run(), Outcome::WallpaperInstalled);
         std::vector<std::string> steps;
         for (const std::string& call : fake.calls) {
-            for (const char* kind : {"load_picture ", "prepare_wallpaper ", "finish ", "copy_replacing ", "install_"})
+            for (const char* kind :
+                 {"load_picture ", "prepare_wallpaper ", "finish ", "copy_replacing ", "replace_with_bitmap ", "install_"})
                 if (call.starts_with(kind))
                     steps.push_back(call);
         }
@@ -168,6 +177,7 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         std::string named;
         bool other_error = false; // the path fails with an error that is no Failure
         bool prepares = false;    // the platform prepares the wallpaper, and checks the picture late
+        bool decoded = false;     // the picture is decoded and written, not copied
     } const cases[] = {
         {"short file, no match", "\"C:\\A.BMP1\"\r\n\"C:\\B.BMP2\"\r\n", "", schedule},
         {"empty file", "", "", schedule},
@@ -178,6 +188,9 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         {"copy out of memory", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP", true},
         {"today's picture is no picture", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP"},
         {"today's picture found no picture late", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP", false, true},
+        {"a picture to decode found no picture", "\"C:\\NOISE.BMP4\"\r\n", "", "C:\\NOISE.BMP", false, true, true},
+        {"a decoded picture the daily bitmap cannot take", "\"C:\\A.BMP4\"\r\n", daily, "C:\\A.BMP", false, true,
+         true},
         // Damaged files of any size are read no further than seven items.
         {"megabytes of zero bytes", std::string(8 << 20, '\0'), "", schedule},
         {"an item longer than any path", "\"C:\\" + std::string(longest_item, 'A') + ".BMP4\"\r\n", "", schedule},
@@ -190,6 +203,8 @@ TEST_F(Applier, FailuresNameTheFileConcernedThenStartTheEditor)
         fake.files["C:\\A.BMP"] = "A";
         fake.files["C:\\NOISE.BMP"] = "noise";
         fake.unreadable_pictures.insert("C:\\NOISE.BMP");
+        if (c.decoded)
+            fake.decoded_pictures = {"C:\\A.BMP", "C:\\NOISE.BMP"};
         fake.files[daily] = "last good picture";
         if (!c.failing_path.empty())
             (c.other_error ? fake.out_of_memory_paths : fake.failing_paths).insert(c.failing_path);

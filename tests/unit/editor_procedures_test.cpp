@@ -135,6 +135,53 @@ TEST_F(Editor, FolderAndDriveChangesRefillTheListsAndEmptyThePreview)
     EXPECT_TRUE(fake.messages.empty());
 }
 
+// The file list shows the pictures the platform reads; the day label stays
+// for a name that ends as one of them does, whatever the letter case.
+TEST_F(Editor, TheListAndTheDayLabelFollowThePicturesThePlatformReads)
+{
+    fake.picture_patterns = "*.bmp;*.jpg;*.jpeg;*.png;*.webp";
+    for (const char* name : {"beach.JPEG", "dune.jpg", "photo.Png", "loop.webp", "scan.tif", "jpg", "xBMP"})
+        fake.files[std::string("C:\\IMAGES\\") + name] = "";
+    auto& w = start({});
+    w.Dir1.user_open("C:\\IMAGES");
+    EXPECT_EQ(w.File1.Pattern(), fake.picture_patterns);
+    EXPECT_EQ(w.File1.names(), (std::vector<std::string>{"beach.JPEG", "dune.jpg", "LAC.BMP", "loop.webp",
+                                                         "photo.Png", "SEA.BMP", "sky.bmp"}));
+
+    const struct {
+        const char* name;
+        bool shown;
+    } labels[] = {
+        {"SEA.BMP", true}, {"beach.JPEG", true}, {"dune.jpg", true}, {"photo.Png", true}, {"loop.webp", true},
+        {"scan.tif", false}, {"notes.txt", false},
+        // The last characters alone are compared, as for "BMP".
+        {"jpg", true}, {"xBMP", true},
+    };
+    w.File1.set_Pattern("*.*");
+    for (const auto& label : labels) {
+        SCOPED_TRACE(label.name);
+        const auto& names = w.File1.names();
+        const auto found = std::find(names.begin(), names.end(), label.name);
+        ASSERT_NE(found, names.end());
+        w.File1.set_ListIndex(static_cast<int>(found - names.begin()));
+        w.Jour.set_Visible(!label.shown);
+        w.file1_PathChange();
+        EXPECT_EQ(w.Jour.Visible(), label.shown);
+    }
+
+    // Where the platform reads bitmaps alone, a JPEG's name hides the label.
+    testing::FakePlatform bitmaps_only;
+    bitmaps_only.files["C:\\IMAGES\\dune.jpg"] = "";
+    bitmaps_only.folders.insert("C:\\IMAGES");
+    Arriere_Plan only(bitmaps_only.platform());
+    only.Form_Load();
+    only.Dir1.user_open("C:\\IMAGES");
+    only.File1.set_Pattern("*.*");
+    only.File1.set_ListIndex(0);
+    only.file1_PathChange();
+    EXPECT_FALSE(only.Jour.Visible());
+}
+
 TEST_F(Editor, NomFichierCutsTheNameAfterTheLastSeparator)
 {
     auto& w = start({});

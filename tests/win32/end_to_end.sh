@@ -144,6 +144,43 @@ case_installs_todays_picture() {
     [ ! -e "$(editor_record 'C:\Muralis')" ] || fail "the editor was started"
 }
 
+# A JPEG or a PNG becomes a daily bitmap of 24 bits, rows bottom up, with
+# the picture's pixels as shown (turned as the EXIF orientation says,
+# transparency on black), and is installed as any bitmap is.
+case_installs_a_jpeg_and_a_png_as_a_24_bit_daily_bitmap() {
+    local folder daily
+    folder=$(unix_path "$pictures_folder")
+    daily=$(unix_path 'C:\windows\Vantorel.bmp')
+    # picture, width, height, the colour at the middle of the left (or, turned, top) half, tolerance
+    local rows=("rgb-16x8.jpg 16 8 ff0000 8" "exif-right-top-16x8.jpg 8 16 ff0000 8" "palette-16x8.png 16 8 ff0000 0"
+                "white-half-transparent-16x8.png 16 8 808080 1")
+    for row in "${rows[@]}"; do
+        read -r picture width height colour tolerance <<<"$row"
+        echo "today's picture: $picture"
+        cp "${PICTURE_SEEDS:?}/$picture" "$folder/$picture"
+        write_schedule every_day_entry
+        clear_wallpaper_setting
+        run_applier 'C:\Muralis\Muralrun.exe'
+        [ "$code" = 0 ] || fail "Muralrun ended with $code on $picture"
+        python3 - "$daily" "$width" "$height" "$colour" "$tolerance" <<'PY' || fail "the daily bitmap of $picture is not as shown above"
+import struct, sys
+path, width, height, colour, tolerance = sys.argv[1], *map(int, sys.argv[2:4]), sys.argv[4], int(sys.argv[5])
+data = open(path, "rb").read()
+offset, = struct.unpack_from("<I", data, 10)
+w, h, planes, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+row = (w * 3 + 3) // 4 * 4
+assert data[:2] == b"BM" and offset == 54 and (w, h) == (width, height) and bits == 24 and compression == 0, (w, h, bits)
+assert len(data) == 54 + row * h, len(data)
+x, y = (w // 2, h // 4) if h > w else (w // 4, h // 2)
+b, g, r = data[54 + row * (h - 1 - y) + 3 * x:][:3]
+want = bytes.fromhex(colour)
+assert all(abs(a - c) <= tolerance for a, c in zip((r, g, b), want)), (r, g, b)
+PY
+        read_wallpaper_setting
+        [ "$wallpaper" = 'C:\windows\Vantorel.bmp' ] || fail "the wallpaper setting is '$wallpaper'"
+    done
+}
+
 # A missing schedule starts the editor at once and shows nothing: a
 # message box would keep the applier from ending.
 missing_schedule_case() {
@@ -234,7 +271,12 @@ case_an_unreadable_picture_shows_the_message_and_changes_nothing() {
     daily=$(unix_path 'C:\windows\Vantorel.bmp')
     { head -c 4096 /dev/zero | tr '\0' '\245'; echo 'not a picture'; } >"$folder/garbage.bmp"
     head -c 1000 "$folder/day1.bmp" >"$folder/cut short.bmp"
-    for picture in garbage.bmp 'cut short.bmp'; do
+    # JPEG and PNG: bytes of one format under another's name, a file cut
+    # short, headers declaring more than 16384 pixels a side.
+    cp "${PICTURE_SEEDS:?}/rgb-16x8.png" "$folder/png.bmp"
+    head -c 150 "$PICTURE_SEEDS/rgb-16x8.jpg" >"$folder/cut.jpg"
+    cp "$PICTURE_SEEDS/claims-100000x100000.png" "$PICTURE_SEEDS/claims-16385-wide.jpg" "$folder/"
+    for picture in garbage.bmp 'cut short.bmp' png.bmp cut.jpg claims-100000x100000.png claims-16385-wide.jpg; do
         echo "today's picture: $picture"
         write_schedule every_day_entry
         replace_file "$folder/day2.bmp" "$daily"

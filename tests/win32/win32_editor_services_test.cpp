@@ -671,6 +671,88 @@ TEST_F(Win32Pictures, LoadsABitmapFileAsADibSectionOfItsSize)
     }
 }
 
+// The picture fuzzers' seeds (tests/fuzz/make_picture_seeds), read through
+// Wine's Z: drive: most are 16 x 8, red on the left half, blue on the right.
+std::string seed_path(const char* name)
+{
+    std::string path = std::string("Z:") + PICTURE_SEEDS + "/" + name;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+// A memory DC for reading a bitmap's pixels.
+class MemoryDcForTest {
+public:
+    MemoryDcForTest() : m_dc(::CreateCompatibleDC(nullptr)) {}
+    MemoryDcForTest(const MemoryDcForTest&) = delete;
+    MemoryDcForTest& operator=(const MemoryDcForTest&) = delete;
+    ~MemoryDcForTest() { ::DeleteDC(m_dc); }
+    HDC get() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};
+
+TEST_F(Win32Pictures, DecodesJpegPngAndWebpThroughWicAsTheyAreShown)
+{
+    struct {
+        const char* name;
+        int width, height;
+        COLORREF left, right; // the middles of the two halves (top and bottom, turned)
+        int tolerance;
+    } const rows[] = {
+        {"rgb-16x8.jpg", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 8},
+        {"progressive-16x8.jpg", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 8},
+        {"exif-right-top-16x8.jpg", 8, 16, RGB(255, 0, 0), RGB(0, 0, 255), 8},
+        {"rgb-16x8.png", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0},
+        {"palette-16x8.png", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0},
+        {"rgb16-16x8.png", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0},
+        {"interlaced-16x8.png", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0},
+        {"grey16-16x8.png", 16, 8, RGB(153, 153, 153), RGB(153, 153, 153), 1},
+        {"white-half-transparent-16x8.png", 16, 8, RGB(128, 128, 128), RGB(128, 128, 128), 1},
+        {"lossless-16x8.webp", 16, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0},
+        {"animated-red-then-green-16x8.webp", 16, 8, RGB(255, 0, 0), RGB(255, 0, 0), 0},
+    };
+    Win32Desktop desktop;
+    const std::string pattern = desktop.picture_pattern();
+    // JPEG and PNG have a codec in every Windows and in Wine; WebP only
+    // where the system's extension is installed, and its files are listed
+    // only there.
+    EXPECT_TRUE(pattern.starts_with("*.bmp;*.jpg;*.jpeg;*.png")) << pattern;
+    const bool webp = pattern.find("*.webp") != std::string::npos;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = seed_path(row.name);
+        if (!webp && std::string(row.name).ends_with(".webp")) {
+            try {
+                desktop.load_picture(path);
+                ADD_FAILURE() << "a WebP loaded without a codec listed for it";
+            } catch (const Failure& failure) {
+                EXPECT_EQ(failure.number(), 481);
+            }
+            continue;
+        }
+        const auto picture = desktop.load_picture(path);
+        ASSERT_EQ(picture->width(), row.width);
+        ASSERT_EQ(picture->height(), row.height);
+        const auto* win32_picture = dynamic_cast<const Win32Picture*>(picture.get());
+        ASSERT_NE(win32_picture, nullptr);
+        const bool turned = row.height > row.width;
+        MemoryDcForTest dc;
+        const HGDIOBJ previous = ::SelectObject(dc.get(), win32_picture->bitmap());
+        const COLORREF left = ::GetPixel(dc.get(), turned ? 4 : 3, turned ? 3 : 4);
+        const COLORREF right = ::GetPixel(dc.get(), turned ? 4 : 12, turned ? 12 : 4);
+        ::SelectObject(dc.get(), previous);
+        for (const auto& [got, expected] : {std::pair{left, row.left}, std::pair{right, row.right}}) {
+            EXPECT_NEAR(GetRValue(got), GetRValue(expected), row.tolerance);
+            EXPECT_NEAR(GetGValue(got), GetGValue(expected), row.tolerance);
+            EXPECT_NEAR(GetBValue(got), GetBValue(expected), row.tolerance);
+        }
+    }
+}
+
 TEST(Win32PictureFailures, MissingFileAndNoBitmapAreToldApart)
 {
     Cleanup cleanup;
@@ -697,6 +779,15 @@ TEST(Win32PictureFailures, MissingFileAndNoBitmapAreToldApart)
         {"header cut short.bmp", whole.substr(0, 30), 481},
         {"odd header.bmp", odd_header, 481},
         {"no colour table.bmp", no_table, 481},
+        // JPEG and PNG: a name that says another format than the bytes, a
+        // file cut short, headers declaring more than 16384 pixels a side.
+        {"png.bmp", read_bytes(seed_path("rgb-16x8.png")), 481},
+        {"jpeg.png", read_bytes(seed_path("rgb-16x8.jpg")), 481},
+        {"cut.jpg", read_bytes(seed_path("rgb-16x8.jpg")).substr(0, 150), 481},
+        {"cut.png", read_bytes(seed_path("rgb-16x8.png")).substr(0, 60), 481},
+        {"large.png", read_bytes(seed_path("claims-100000x100000.png")), 481},
+        {"large.jpg", read_bytes(seed_path("claims-16385-wide.jpg")), 481},
+        {"missing.jpg", "<none>", 53},
     };
     for (const Case& c : cases) {
         const std::string path = folder + "\\" + c.name;

@@ -2,12 +2,53 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 #include "platform/linux/linux_files.h"
 
 namespace muralis::linux_platform {
+
+namespace {
+
+// The name of the file open as fd, for error messages.
+std::string path_of(int fd)
+{
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path)
+        return "file descriptor " + std::to_string(fd);
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+std::size_t read_at(int fd, unsigned char* into, std::size_t size, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, into + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw system_failure(errno, path_of(fd));
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::size_t FileBytes::read_at(std::uint64_t offset, unsigned char* into, std::size_t size)
+{
+    if (offset >= m_size)
+        return 0;
+    return linux_platform::read_at(m_fd, into, size, offset);
+}
 
 Failure invalid_picture()
 {

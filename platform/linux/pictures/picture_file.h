@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/formats/picture_header.h"
 #include "platform/linux/unique_fd.h"
 
 namespace muralis::linux_platform {
@@ -19,5 +21,21 @@ Failure invalid_picture();
 // it is no regular file, the system's reason when it cannot be opened. A
 // FIFO does not wait for a writer.
 UniqueFd open_picture_file(const std::string& path, std::uint64_t& size);
+
+// Reads size bytes at offset of fd, fewer only where the file ends. Throws
+// the system's failure, naming the file.
+std::size_t read_at(int fd, unsigned char* into, std::size_t size, std::uint64_t offset);
+
+// A file open as fd, of size bytes, as the header reader reads it.
+class FileBytes final : public formats::ByteSource {
+public:
+    FileBytes(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+    std::uint64_t size() const override { return m_size; }
+    std::size_t read_at(std::uint64_t offset, unsigned char* into, std::size_t size) override;
+
+private:
+    int m_fd;
+    std::uint64_t m_size;
+};
 
 } // namespace muralis::linux_platform

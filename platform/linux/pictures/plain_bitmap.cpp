@@ -34,35 +34,6 @@ bool known_info_size(std::uint32_t size)
 // nothing, small enough to stay in the cache while they are converted.
 constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
 
-// The name of the file open as fd, for error messages.
-std::string path_of(int fd)
-{
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path)
-        return "file descriptor " + std::to_string(fd);
-    return std::string(path, static_cast<std::size_t>(length));
-}
-
-// Reads size bytes at offset, fewer only where the file ends.
-std::size_t read_at(int fd, unsigned char* into, std::size_t size, std::uint64_t offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, into + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw system_failure(errno, path_of(fd));
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
-}
-
 std::uint32_t little_endian_32(const unsigned char* bytes)
 {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -97,7 +68,7 @@ void convert_row(const unsigned char* from, std::uint32_t* to, int width)
 
 } // namespace
 
-std::optional<RgbImage> read_plain_bitmap(int fd, std::uint64_t file_size)
+std::optional<RgbImage> read_plain_bitmap(int fd, std::uint64_t file_size, formats::PixelSize at_least)
 {
     unsigned char header[FileHeaderSize + 40];
     if (file_size < sizeof header || read_at(fd, header, sizeof header, 0) != sizeof header)
@@ -133,6 +104,31 @@ std::optional<RgbImage> read_plain_bitmap(int fd, std::uint64_t file_size)
         pixel_offset > INT32_MAX || pixel_offset < headers_end ? headers_end : pixel_offset;
     if (rows_at + pixel_bytes > file_size)
         return std::nullopt;
+
+    // Every row and column, or for a picture to be shown smaller, one
+    // row and one column in every `step`: the rows not needed are never
+    // read.
+    int step = 1;
+    if (at_least.width > 0 && at_least.height > 0)
+        step = std::max(1, std::min(width / at_least.width, rows / at_least.height));
+    if (step > 1) {
+        RgbImage image(width / step, rows / step);
+        const auto line = std::make_unique_for_overwrite<unsigned char[]>(stride);
+        for (int y = 0; y < image.height(); ++y) {
+            const int shown_row = y * step + step / 2;
+            const int file_row = top_down ? shown_row : rows - 1 - shown_row;
+            if (read_at(fd, line.get(), stride, rows_at + std::uint64_t{stride} * static_cast<unsigned>(file_row)) !=
+                stride)
+                throw invalid_picture();
+            std::uint32_t* to = image.row(y);
+            for (int x = 0; x < image.width(); ++x) {
+                const unsigned char* from = line.get() + static_cast<std::size_t>(x * step + step / 2) * 3;
+                to[x] = 0xff000000u | static_cast<std::uint32_t>(from[2]) << 16 |
+                        static_cast<std::uint32_t>(from[1]) << 8 | from[0];
+            }
+        }
+        return image;
+    }
 
     RgbImage image(width, rows);
     const int chunk_rows = static_cast<int>(std::max<std::size_t>(1, ChunkBytes / stride));

@@ -9,8 +9,8 @@ namespace muralis::linux_platform {
 
 RgbImage::RgbImage(int width, int height)
     : m_width(width), m_height(height),
-      m_pixels(std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(width) *
-                                                               static_cast<std::size_t>(height)))
+      // Left uninitialised: every pixel is written by whoever made it.
+      m_pixels(new std::uint32_t[static_cast<std::size_t>(width) * static_cast<std::size_t>(height)])
 {
 }
 

@@ -15,6 +15,9 @@ class RgbImage {
 public:
     RgbImage() = default;
     RgbImage(int width, int height);
+    // Images move; shared() is the one way to two of the same pixels.
+    RgbImage(RgbImage&&) noexcept = default;
+    RgbImage& operator=(RgbImage&&) noexcept = default;
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -27,10 +30,17 @@ public:
     std::uint32_t* data() { return m_pixels.get(); }
     const std::uint32_t* data() const { return m_pixels.get(); }
 
+    // Another image of the same pixels, not a copy: for two readers at
+    // once (the daily bitmap's writer, the screen's scaling), neither of
+    // which may write to them from then on.
+    RgbImage shared() const { return *this; }
+
 private:
+    RgbImage(const RgbImage&) = default;
+
     int m_width = 0;
     int m_height = 0;
-    std::unique_ptr<std::uint32_t[]> m_pixels;
+    std::shared_ptr<std::uint32_t[]> m_pixels;
 };
 
 // The picture scaled to cover width x height with its aspect kept, and

@@ -79,7 +79,9 @@ QImage read_qimage(const std::string& path)
     // With a device and no format, the format is told from the content,
     // whatever the file's name says.
     QImageReader reader(&file);
-    if (!reader.canRead() ||
+    // Only bitmaps come here: every other format has its own decoder, and
+    // a format Qt alone reads is no picture the programs list.
+    if (!reader.canRead() || reader.format() != "bmp" ||
         (reader.format() == "bmp" && bitmap_cut_short(fd.get(), static_cast<off_t>(file_size))))
         throw invalid_picture();
     const auto too_large = [](QSize size) {

@@ -41,9 +41,9 @@ private:
     mutable QSize m_scaled_size;
 };
 
-// The picture in the file at path, in any format Qt reads, of at most
-// largest_picture_side pixels each way. Throws Failure as
-// Toolkit::load_picture does.
+// The bitmap in the file at path, in any of the bitmap forms Qt reads, of
+// at most largest_picture_side pixels each way. Throws Failure as
+// Toolkit::load_picture does, and for a file of any other format.
 QImage read_qimage(const std::string& path);
 
 } // namespace muralis::linux_platform

@@ -8,7 +8,8 @@
 #include <QScreen>
 #include <QString>
 
-#include "platform/linux/pictures/plain_bitmap.h"
+#include "platform/linux/pictures/picture_file.h"
+#include "platform/linux/pictures/picture_reader.h"
 #include "platform/linux/qt/qt_picture.h"
 
 namespace muralis::linux_platform {
@@ -63,14 +64,32 @@ QImage qimage_of(RgbImage pixels)
         [](void* image) { delete static_cast<RgbImage*>(image); }, owned);
 }
 
+// The device pixels of the primary screen that shown twips cover; zero
+// without a screen, for the whole picture.
+formats::PixelSize device_pixels(TwipsSize shown)
+{
+    if (shown.width <= 0 || shown.height <= 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || screen->logicalDotsPerInch() <= 0)
+        return {};
+    const double pixels_per_twip = screen->logicalDotsPerInch() * screen->devicePixelRatio() / 1440.0;
+    return {static_cast<int>(std::ceil(shown.width * pixels_per_twip)),
+            static_cast<int>(std::ceil(shown.height * pixels_per_twip))};
+}
+
 } // namespace
 
-std::shared_ptr<const Picture> QtToolkit::load_picture(const std::string& path)
+std::shared_ptr<const Picture> QtToolkit::load_picture(const std::string& path, TwipsSize shown)
 {
     // A plain bitmap, the usual picture, is read in a fraction of the time
-    // Qt's general reader takes, to exactly the same pixels.
-    if (std::optional<RgbImage> plain = read_plain_bitmap_file(path))
-        return std::make_shared<QtPicture>(qimage_of(std::move(*plain)));
+    // Qt's general reader takes, to exactly the same pixels; JPEG, PNG and
+    // WebP by the same decoders as Muralrun's, so that the preview shows
+    // what the desktop will.
+    std::uint64_t size = 0;
+    const UniqueFd fd = open_picture_file(path, size);
+    if (std::optional<RgbImage> picture = linux_platform::read_picture(fd.get(), size, path, device_pixels(shown)))
+        return std::make_shared<QtPicture>(qimage_of(std::move(*picture)));
     return std::make_shared<QtPicture>(read_qimage(path));
 }
 

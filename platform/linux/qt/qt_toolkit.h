@@ -19,7 +19,7 @@ public:
     TwipsSize screen_size() override;
     std::optional<MessageAnswer> message_box(const std::string& title, const std::string& text,
                                              const MessageStyle& style) override;
-    std::shared_ptr<const Picture> load_picture(const std::string& path) override;
+    std::shared_ptr<const Picture> load_picture(const std::string& path, TwipsSize shown) override;
     RgbImage read_picture(const std::string& path) override;
 
     // The window that owns the message boxes from now on; nullptr for none.
