@@ -438,8 +438,12 @@ void Arriere_Plan::Emplacement_Photo()
     }
 }
 
+// With no file selected (the folder gone or empty) there is nothing left
+// for Accept to take, whatever enabled it before.
 void Arriere_Plan::show_missing_picture()
 {
+    if (File1.ListIndex() == -1)
+        Bouton_Accepter.set_Enabled(false);
     m_platform.desktop.show_message(product, "Can not find the file: " + picture_file_name +
                                                  "\rYou will need to setup a new .BMP file.");
     missing_picture_flag = 1;

@@ -366,6 +366,36 @@ TEST_F(Editor, RevisingAWeekShowsEachNextPictureSelected)
     EXPECT_FALSE(w.Image1.Visible());
 }
 
+// Accept onto a filled slot offers that slot's picture; where the lists
+// can select none (its folder gone or empty), Accept has nothing to take.
+TEST_F(Editor, AcceptOntoAFilledSlotStaysUsableOnlyWithAFileSelected)
+{
+    struct Case {
+        std::string next_entry;
+        std::string folder; // where the lists end
+        std::string selected;
+        bool accept_enabled;
+    };
+    const Case cases[] = {
+        {"D:\\PHOTOS\\SUN.BMP5", "D:\\PHOTOS", "SUN.BMP", true},
+        {"C:\\GONE\\SUN.BMP5", "C:\\IMAGES", "", false},
+        {"C:\\EMPTY\\SUN.BMP5", "C:\\EMPTY", "", false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.next_entry);
+        auto& w = start({"C:\\IMAGES\\SEA.BMP4", test.next_entry});
+        w.Bouton_Accepter.click();
+        EXPECT_EQ(w.edited_slot, 2);
+        EXPECT_EQ(w.Dir1.Path(), test.folder);
+        EXPECT_EQ(w.File1.FileName(), test.selected);
+        EXPECT_EQ(w.Bouton_Accepter.Enabled(), test.accept_enabled);
+        // A click keeps the selected picture and moves on, or does nothing.
+        w.Bouton_Accepter.click();
+        EXPECT_EQ(slots()[1], test.next_entry);
+        EXPECT_EQ(w.edited_slot, test.accept_enabled ? 3 : 2);
+    }
+}
+
 TEST_F(Editor, ThePictureButtonStepsOneWeekdayAndFindsItsLowestSlot)
 {
     auto& w = start({"C:\\IMAGES\\LAC.BMP1", "C:\\IMAGES\\SEA.BMP7", "C:\\IMAGES\\sky.bmp1", "C:\\IMAGES\\SEA.BMP2",
