@@ -237,13 +237,7 @@ void Arriere_Plan::Form_Unload()
         End();
         return;
     }
-    const bool in_french = french();
-    const std::string text = in_french ? "Voulez-vous conserver votre configuration?" : "Before QUITTING the Muralis?";
-    const std::string title =
-        in_french ? "ATTENTION, AVANT DE QUITTER ..." : "WARNING: Do you want to save your data ...";
-    const MessageAnswer answer = m_platform.desktop.message_box(
-        title, text, {MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::Yes});
-    if (answer == MessageAnswer::Yes) {
+    if (ask_to_save() == MessageAnswer::Yes) {
         Bouton_Enregistrer_Click();
         if (Bouton_Enregistrer.Enabled())
             return;
@@ -252,6 +246,44 @@ void Arriere_Plan::Form_Unload()
     }
     Information();
     End();
+}
+
+MessageAnswer Arriere_Plan::ask_to_save()
+{
+    const bool in_french = french();
+    const std::string text = in_french ? "Voulez-vous conserver votre configuration?" : "Before QUITTING the Muralis?";
+    const std::string title =
+        in_french ? "ATTENTION, AVANT DE QUITTER ..." : "WARNING: Do you want to save your data ...";
+    return m_platform.desktop.message_box(title, text, {MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::Yes});
+}
+
+// Without leave to ask, an unsaved change is neither saved unasked nor
+// given up: the session is asked to wait, and what the system does then is
+// its own choice.
+SessionAnswer Arriere_Plan::Form_QueryEndSession(SessionInteraction interaction)
+{
+    if (!unsaved_change())
+        return SessionAnswer::MayEnd;
+    if (interaction == SessionInteraction::MayNotAsk)
+        return SessionAnswer::DontEnd;
+    if (ask_to_save() == MessageAnswer::Yes) {
+        Bouton_Enregistrer_Click();
+        if (unsaved_change())
+            return SessionAnswer::DontEnd;
+    }
+    return SessionAnswer::MayEnd;
+}
+
+void Arriere_Plan::Form_EndSession()
+{
+    if (!m_ended)
+        End();
+}
+
+std::string Arriere_Plan::unsaved_week_reason() const
+{
+    return french() ? "Les changements de la semaine ne sont pas encore enregistrés dans Muralis."
+                    : "The changes to the week are not saved in Muralis yet.";
 }
 
 void Arriere_Plan::Information()
