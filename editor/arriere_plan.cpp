@@ -71,6 +71,16 @@ Arriere_Plan::Arriere_Plan(const Platform& platform, std::string program_folder)
     Visite.DblClick = [this] { Visite_DblClick(); };
     Timer1.Tick = [this] { Timer1_Timer(); };
     Timer2.Tick = [this] { Timer2_Timer(); };
+    // What a screen reader calls the controls is no caption: it is in the
+    // window's language before a view first reads it, whatever the load
+    // goes on to do.
+    if (french()) {
+        Drive1.set_AccessibleName("Lecteur");
+        Dir1.set_AccessibleName("Dossiers");
+        File1.set_AccessibleName("Images");
+        Visite.set_AccessibleName("Visitez");
+        Image1.set_AccessibleName("Aperçu");
+    }
 }
 
 bool Arriere_Plan::french() const
