@@ -3,6 +3,7 @@
 // does back to it. The model runs on the scripted platform, so every test
 // knows what the lists hold.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include "editor/arriere_plan.h"
 #include "fake/fake_platform.h"
+#include "platform/win32/view/accessible_names.h"
 #include "platform/win32/view/arriere_plan_window.h"
 #include "platform/win32/view/gdi_owners.h"
 #include "platform/win32/view/view_layout.h"
@@ -178,6 +180,28 @@ TEST_F(Win32Window, EveryControlSitsWhereTheModelPutsItAtTheScreensDpi)
     EXPECT_NE(::GetClassLongPtrA(window->handle(), GCLP_HICON), 0);
 }
 
+// What a screen reader reads as a window's name: the name of the system's
+// accessible object for its client area.
+std::string read_aloud(HWND window)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(::AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))))
+        return "(none)";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    std::string read;
+    BSTR name = nullptr;
+    if (object->get_accName(self, &name) == S_OK && name) {
+        const int length = ::WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+        read.resize(static_cast<std::size_t>(length > 0 ? length - 1 : 0));
+        ::WideCharToMultiByte(CP_UTF8, 0, name, -1, read.data(), length, nullptr, nullptr);
+        ::SysFreeString(name);
+    }
+    object->Release();
+    return read;
+}
+
 // Each kind of the model's controls is shown by the native class made for
 // it: one row per kind.
 TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
@@ -207,6 +231,33 @@ TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
         if (_stricmp(name, "ListBox") == 0) {
             EXPECT_EQ((::GetWindowLongPtrA(handle, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0, e.draws_its_lines);
         }
+    }
+}
+
+// A screen reader reads each control by the model's name for it, in the
+// window's language, through the system's own accessibility of the control
+// (where the system takes names: Wine does not); the buttons by their
+// captions, without the access key's mark.
+TEST_F(Win32Window, AScreenReaderReadsEachControlByItsName)
+{
+    HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const bool system_takes_names = AccessibleNames().name(probe, "probe");
+    ::DestroyWindow(probe);
+    for (const bool french : {false, true}) {
+        SCOPED_TRACE(french ? "French" : "English");
+        fake.language = french ? "French" : "English";
+        window.reset();
+        model = std::make_unique<editor::Arriere_Plan>(fake.platform());
+        window = std::make_unique<ArrierePlanWindow>(*model, ::GetModuleHandleA(nullptr));
+        model->Form_Load();
+        for (const Control* control : model->controls()) {
+            const std::string& name = control->AccessibleName();
+            if (name.empty() || !system_takes_names)
+                continue;
+            EXPECT_EQ(read_aloud(handle_of(*control)), name) << control->name();
+        }
+        EXPECT_EQ(read_aloud(handle_of(model->Bouton_Enregistrer)), french ? "Enregistrer" : "Save");
+        EXPECT_EQ(read_aloud(handle_of(model->Aff_Visitez)), french ? "Visitez" : "Visit:");
     }
 }
 

@@ -65,6 +65,7 @@ private:
     HWND window() const override { return m_window.get(); }
     HINSTANCE instance() const override { return m_instance; }
     GdiCache& gdi() override { return m_gdi; }
+    AccessibleNames& accessible_names() override { return m_accessible_names; }
     NativeControl* control_of(const editor::Control& control) override { return find(control); }
     void user_action(const std::function<void()>& action) override;
     bool applying() const override { return m_applying > 0; }
@@ -97,6 +98,7 @@ private:
     CursorHandle m_globe;
     bool m_globe_loaded = false;
     GdiCache m_gdi;
+    AccessibleNames m_accessible_names;
     WindowClass m_window_class;
     WindowClass m_panel_class;
     WindowClass m_picture_class;

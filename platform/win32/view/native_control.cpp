@@ -34,6 +34,8 @@ void NativeControl::create(int id)
         if (!m_window)
             throw last_error_failure("CreateWindowEx " + m_model.name());
         ::SendMessageA(m_window, WM_SETFONT, reinterpret_cast<WPARAM>(gdi().font_for(m_model.font())), FALSE);
+        if (!m_model.AccessibleName().empty())
+            host().accessible_names().name(m_window, m_model.AccessibleName());
     }
     created();
 }
@@ -59,6 +61,9 @@ void NativeControl::show(Property property)
     case Property::Focus:
         if (::IsWindowEnabled(m_window) && ::IsWindowVisible(m_window))
             ::SetFocus(m_window);
+        break;
+    case Property::AccessibleName:
+        host().accessible_names().name(m_window, m_model.AccessibleName());
         break;
     default:
         // The properties of one kind are shown by its own class.
