@@ -947,6 +947,46 @@ TEST_F(Win32Window, AFailureInAProcedureEndsTheLoopAndReachesItsCaller)
     model->Timer2.set_Interval(0);
 }
 
+// The end of the session asks the model and waits for its answer: the
+// window holds the session while a save fails, stays as the answer left it
+// when the end is called off, and goes without the credits when it ends.
+TEST_F(Win32Window, TheEndOfTheSessionAsksTheModelAndEndsOnlyWhenItEnds)
+{
+    show();
+    model->windows_folder = "C:\\WINDOWS\\";
+    HWND handle = window->handle();
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE) << "nothing unsaved";
+    EXPECT_TRUE(fake.messages.empty());
+
+    model->Bouton_Enregistrer.set_Enabled(true);
+    fake.answers = {MessageAnswer::No};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE);
+    ::SendMessageA(handle, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(::IsWindowVisible(handle));
+    EXPECT_TRUE(model->Bouton_Enregistrer.Enabled()) << "No leaves the change unsaved";
+
+    fake.failing_paths.insert("C:\\WINDOWS\\Vantorel.cfg");
+    fake.answers = {MessageAnswer::Yes, MessageAnswer::Ok};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), FALSE) << "a failed save holds the session";
+    ::SendMessageA(handle, WM_ENDSESSION, FALSE, 0);
+    fake.failing_paths.clear();
+
+    fake.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_FALSE(model->Bouton_Enregistrer.Enabled());
+    EXPECT_FALSE(model->ended());
+    ::SendMessageA(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(model->ended());
+    EXPECT_FALSE(::IsWindowVisible(handle));
+    EXPECT_EQ(window->run(), 0);
+    std::vector<std::string> titles;
+    for (const auto& message : fake.messages)
+        titles.push_back(message.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"WARNING: Do you want to save your data ...",
+                                                "WARNING: Do you want to save your data ...", "Muralis",
+                                                "WARNING: Do you want to save your data ..."}));
+}
+
 // Closing asks the model: a save that fails keeps the window, the next
 // close answered No ends the program, and the window goes at once.
 TEST_F(Win32Window, ClosingTheWindowRunsTheModelsClosingProcedure)

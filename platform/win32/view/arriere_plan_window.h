@@ -74,6 +74,8 @@ private:
 
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // WM_QUERYENDSESSION's answer: TRUE when the session may end.
+    LRESULT query_end_session();
 
     void register_classes();
     void create_window();
@@ -109,6 +111,7 @@ private:
     // still reach them.
     std::vector<std::unique_ptr<NativeControl>> m_controls;
     int m_applying = 0;           // > 0 while a model change is being applied
+    int m_running = 0;            // > 0 while a user's action runs a model procedure
     HWND m_focus = nullptr;       // the control that had the focus when the window was left
     std::exception_ptr m_failure; // what a model procedure threw, on its way to run()'s caller
     bool m_ended = false;         // the model ended the program: no more input reaches it
