@@ -754,6 +754,17 @@ TEST_F(Win32Window, FolderAndDriveChoicesWriteTheModelAndFailuresPutTheListsBack
     EXPECT_EQ(items_of(drives), "C:;D:");
     EXPECT_EQ(selected_in(drives), 1);
     EXPECT_EQ(changes, (std::vector<std::string>{"folder C:\\PROGRAMS", "drive D:"}));
+
+    // Return opens the selected folder, as a double-click does.
+    model->Drive1.set_Drive("C:");
+    model->Dir1.set_Path("C:\\PROGRAMS");
+    changes.clear();
+    ::SendMessageA(folders, LB_SETCURSEL, 2, 0);
+    ::SetFocus(folders);
+    MSG key{folders, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    EXPECT_TRUE(window->pre_translate(key));
+    pump(20);
+    EXPECT_EQ(changes, std::vector<std::string>{"folder C:\\PROGRAMS\\MURALIS"});
 }
 
 // Whether every native control shows its model's state: enabled, shown
