@@ -250,6 +250,7 @@ TEST_F(Win32Window, AScreenReaderReadsEachControlByItsName)
         model = std::make_unique<editor::Arriere_Plan>(fake.platform());
         window = std::make_unique<ArrierePlanWindow>(*model, ::GetModuleHandleA(nullptr));
         model->Form_Load();
+        show(); // the names are given once the window's loop runs
         for (const Control* control : model->controls()) {
             const std::string& name = control->AccessibleName();
             if (name.empty() || !system_takes_names)

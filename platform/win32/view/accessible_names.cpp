@@ -18,9 +18,9 @@ AccessibleNames::~AccessibleNames()
 // The service is made the first time a name is given, once.
 IAccPropServices* AccessibleNames::service()
 {
-    if (!m_tried) {
-        m_tried = true;
-        if (m_apartment.usable())
+    if (!m_apartment) {
+        m_apartment.emplace();
+        if (m_apartment->usable())
             ::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                                m_service.out());
     }

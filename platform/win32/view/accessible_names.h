@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,9 @@ public:
 private:
     IAccPropServices* service();
 
-    ComApartment m_apartment;
-    bool m_tried = false;
+    // COM and the service are made at the first name, off the window's
+    // start.
+    std::optional<ComApartment> m_apartment;
     ComPtr<IAccPropServices> m_service;
     std::vector<HWND> m_named;
 };

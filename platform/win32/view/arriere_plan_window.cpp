@@ -22,6 +22,12 @@ constexpr const char* window_class_name = "MuralisArrierePlan";
 // ignored, as a window without a default or cancel button should.
 constexpr int first_control_id = 100;
 
+// The timer that gives the controls their names for a screen reader once
+// the window has shown and painted: a timer's message comes after every
+// other, the paints included. Control identifiers, which the control
+// timers use, start above it.
+constexpr UINT_PTR naming_timer = 1;
+
 // One level of a depth count (a model change being applied, a procedure
 // running for the user) while it lasts.
 class Nesting {
@@ -82,6 +88,9 @@ ArrierePlanWindow::ArrierePlanWindow(editor::Arriere_Plan& model, HINSTANCE inst
     create_controls();
     stack_controls();
     m_model.attach_view(this);
+    // The accessibility service takes COM and its own library, which the
+    // window's start need not wait for.
+    ::SetTimer(m_window.get(), naming_timer, USER_TIMER_MINIMUM, nullptr);
 }
 
 ArrierePlanWindow::~ArrierePlanWindow()
@@ -333,6 +342,14 @@ LRESULT ArrierePlanWindow::query_end_session()
     return answer == editor::SessionAnswer::MayEnd ? TRUE : FALSE;
 }
 
+void ArrierePlanWindow::name_controls()
+{
+    for (const auto& control : m_controls) {
+        if (control->handle() && !control->model().AccessibleName().empty())
+            m_accessible_names.name(control->handle(), control->model().AccessibleName());
+    }
+}
+
 // ---- The window's procedure -----------------------------------------------------
 
 // The window rides in its user data from WM_NCCREATE to WM_NCDESTROY, and
@@ -398,8 +415,12 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
         break;
     }
     case WM_TIMER:
-        if (NativeControl* control = find_id(static_cast<int>(wparam)))
+        if (wparam == naming_timer) {
+            ::KillTimer(window, naming_timer);
+            name_controls();
+        } else if (NativeControl* control = find_id(static_cast<int>(wparam))) {
             control->timer_elapsed();
+        }
         return 0;
     case WM_ACTIVATE:
         // A plain window gives the focus to itself when activated; a window

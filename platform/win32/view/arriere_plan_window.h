@@ -76,6 +76,8 @@ private:
     LRESULT window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     // WM_QUERYENDSESSION's answer: TRUE when the session may end.
     LRESULT query_end_session();
+    // Gives each control the model names for a screen reader.
+    void name_controls();
 
     void register_classes();
     void create_window();

@@ -34,8 +34,6 @@ void NativeControl::create(int id)
         if (!m_window)
             throw last_error_failure("CreateWindowEx " + m_model.name());
         ::SendMessageA(m_window, WM_SETFONT, reinterpret_cast<WPARAM>(gdi().font_for(m_model.font())), FALSE);
-        if (!m_model.AccessibleName().empty())
-            host().accessible_names().name(m_window, m_model.AccessibleName());
     }
     created();
 }
