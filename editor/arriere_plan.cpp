@@ -84,6 +84,16 @@ Arriere_Plan::Arriere_Plan(const Platform& platform, std::string program_folder)
     Visite.DblClick = [this] { Visite_DblClick(); };
     Timer1.Tick = [this] { Timer1_Timer(); };
     Timer2.Tick = [this] { Timer2_Timer(); };
+    // What a screen reader calls the controls is no caption: it is in the
+    // window's language before a view first reads it, whatever the load
+    // goes on to do.
+    if (french()) {
+        Drive1.set_AccessibleName("Lecteur");
+        Dir1.set_AccessibleName("Dossiers");
+        File1.set_AccessibleName("Images");
+        Visite.set_AccessibleName("Visitez");
+        Image1.set_AccessibleName("Aperçu");
+    }
 }
 
 bool Arriere_Plan::french() const
@@ -250,13 +260,7 @@ void Arriere_Plan::Form_Unload()
         End();
         return;
     }
-    const bool in_french = french();
-    const std::string text = in_french ? "Voulez-vous conserver votre configuration?" : "Before QUITTING the Muralis?";
-    const std::string title =
-        in_french ? "ATTENTION, AVANT DE QUITTER ..." : "WARNING: Do you want to save your data ...";
-    const MessageAnswer answer = m_platform.desktop.message_box(
-        title, text, {MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::Yes});
-    if (answer == MessageAnswer::Yes) {
+    if (ask_to_save() == MessageAnswer::Yes) {
         Bouton_Enregistrer_Click();
         if (Bouton_Enregistrer.Enabled())
             return;
@@ -265,6 +269,44 @@ void Arriere_Plan::Form_Unload()
     }
     Information();
     End();
+}
+
+MessageAnswer Arriere_Plan::ask_to_save()
+{
+    const bool in_french = french();
+    const std::string text = in_french ? "Voulez-vous conserver votre configuration?" : "Before QUITTING the Muralis?";
+    const std::string title =
+        in_french ? "ATTENTION, AVANT DE QUITTER ..." : "WARNING: Do you want to save your data ...";
+    return m_platform.desktop.message_box(title, text, {MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::Yes});
+}
+
+// Without leave to ask, an unsaved change is neither saved unasked nor
+// given up: the session is asked to wait, and what the system does then is
+// its own choice.
+SessionAnswer Arriere_Plan::Form_QueryEndSession(SessionInteraction interaction)
+{
+    if (!unsaved_change())
+        return SessionAnswer::MayEnd;
+    if (interaction == SessionInteraction::MayNotAsk)
+        return SessionAnswer::DontEnd;
+    if (ask_to_save() == MessageAnswer::Yes) {
+        Bouton_Enregistrer_Click();
+        if (unsaved_change())
+            return SessionAnswer::DontEnd;
+    }
+    return SessionAnswer::MayEnd;
+}
+
+void Arriere_Plan::Form_EndSession()
+{
+    if (!m_ended)
+        End();
+}
+
+std::string Arriere_Plan::unsaved_week_reason() const
+{
+    return french() ? "Les changements de la semaine ne sont pas encore enregistrés dans Muralis."
+                    : "The changes to the week are not saved in Muralis yet.";
 }
 
 void Arriere_Plan::Information()
@@ -461,8 +503,12 @@ void Arriere_Plan::Emplacement_Photo()
     }
 }
 
+// With no file selected (the folder gone or empty) there is nothing left
+// for Accept to take, whatever enabled it before.
 void Arriere_Plan::show_missing_picture()
 {
+    if (File1.ListIndex() == -1)
+        Bouton_Accepter.set_Enabled(false);
     m_platform.desktop.show_message(product, "Can not find the file: " + picture_file_name +
                                                  "\rYou will need to setup a new .BMP file.");
     missing_picture_flag = 1;

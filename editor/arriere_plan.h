@@ -15,6 +15,11 @@
 
 namespace muralis::editor {
 
+// Whether the end of the session lets the window ask the user anything.
+enum class SessionInteraction { MayAsk, MayNotAsk };
+// The window's answer to the end of the session.
+enum class SessionAnswer { MayEnd, DontEnd };
+
 class Arriere_Plan final : public ArrierePlanForm {
 public:
     // Creates the window and its controls with their first settings, the
@@ -29,6 +34,21 @@ public:
     // Load, save and the ways out.
     void Form_Load();
     void Form_Unload();
+    // The end of the session (a log-off, a shutdown) closes the window too,
+    // in two steps. First it asks, while the session can still wait: with
+    // an unsaved change, the closing procedure's question, and the save a
+    // Yes asks for; no credits box, which would only hold the session up.
+    // A save that fails says why and answers DontEnd, keeping the week in
+    // the editor. The editor then stays as the answer left it until
+    // Form_EndSession; a session whose end is called off calls nothing.
+    SessionAnswer Form_QueryEndSession(SessionInteraction interaction);
+    // The session ends now: the program ends, showing nothing more.
+    void Form_EndSession();
+    // Why the editor holds the session's end while a change is unsaved, in
+    // the window's language, for the system's log-off screen.
+    std::string unsaved_week_reason() const;
+    // Whether an accepted change is not saved yet: Save is enabled.
+    bool unsaved_change() const { return Bouton_Enregistrer.Enabled(); }
     void Bouton_Enregistrer_Click();
     void Bouton_Quitter_Click();
     void Information();
@@ -81,6 +101,8 @@ private:
     Arriere_Plan(const Platform& platform, std::string program_folder);
 
     bool french() const;
+    // The closing procedure's question: save the unsaved change first?
+    MessageAnswer ask_to_save();
     std::string schedule_save_path();
     // The day label's text for a weekday: its name in capitals.
     std::string day_caption(int weekday) const;

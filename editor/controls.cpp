@@ -150,6 +150,12 @@ void Control::set_Visible(bool visible)
     notify(Property::Visible);
 }
 
+void Control::set_AccessibleName(const std::string& name)
+{
+    m_settings.accessible_name = name;
+    notify(Property::AccessibleName);
+}
+
 // CommandButton, TextBox, Timer, Image
 
 void CommandButton::click()

@@ -91,6 +91,7 @@ enum class Property {
     List,
     ListIndex,
     Focus,
+    AccessibleName,
 };
 
 class Control;
@@ -180,6 +181,9 @@ struct ControlSettings {
     bool enabled = true;
     bool visible = true;
     MousePointer mouse_pointer = MousePointer::Default;
+    // What a screen reader calls the control; empty: its caption, as the
+    // system reads it (a button, a label).
+    std::string accessible_name{};
 };
 
 class Control {
@@ -216,6 +220,11 @@ public:
     void set_Enabled(bool enabled);
     bool Visible() const { return m_settings.visible; }
     void set_Visible(bool visible);
+
+    // The name a screen reader gives the control, in the window's language;
+    // empty where the caption names it.
+    const std::string& AccessibleName() const { return m_settings.accessible_name; }
+    void set_AccessibleName(const std::string& name);
 
     // Asks the view to give this control the keyboard focus; a view leaves
     // a control that cannot take it (disabled, hidden) as it is.

@@ -1,7 +1,9 @@
 // Muralset for Linux desktops: the schedule editor's window.
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <exception>
+#include <memory>
 
 #include "editor/arriere_plan.h"
 #include "platform/linux/linux_desktop.h"
@@ -9,6 +11,7 @@
 #include "platform/linux/linux_system.h"
 #include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/view/arriere_plan_view.h"
+#include "platform/linux/view/logout_inhibitor.h"
 
 namespace {
 
@@ -47,6 +50,12 @@ int main(int argc, char* argv[])
     try {
         editor::Arriere_Plan window({files, system, desktop});
         linux_platform::ArrierePlanView view(window);
+        // Under Wayland no session manager asks Qt's programs before the
+        // session ends (X11's does, through the view): the desktop portal
+        // is asked to hold the log-off while a change is unsaved.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            view.set_logout_inhibitor(
+                std::make_unique<linux_platform::LogoutInhibitor>(QDBusConnection::sessionBus()));
         // The boxes belong to the window from the load on, before it shows.
         toolkit.set_message_owner(&view);
         view.set_failure_handler([&unhandled](std::exception_ptr error) {

@@ -57,4 +57,9 @@ std::string ansi_from_utf8(std::string_view utf8)
     return narrow_to(CP_ACP, wide_from(CP_UTF8, utf8));
 }
 
+std::wstring wide_from_utf8(std::string_view utf8)
+{
+    return wide_from(CP_UTF8, utf8);
+}
+
 } // namespace muralis::win32

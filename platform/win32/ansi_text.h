@@ -21,4 +21,8 @@ std::string utf8_from_ansi(std::string_view ansi);
 // Throws Failure when the text is beyond 2 GiB.
 std::string ansi_from_utf8(std::string_view utf8);
 
+// The UTF-16 form of a UTF-8 text, for the few calls that have no ANSI
+// entry point (accessibility, the log-off screen's reason).
+std::wstring wide_from_utf8(std::string_view utf8);
+
 } // namespace muralis::win32

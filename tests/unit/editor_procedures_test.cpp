@@ -413,6 +413,36 @@ TEST_F(Editor, RevisingAWeekShowsEachNextPictureSelected)
     EXPECT_FALSE(w.Image1.Visible());
 }
 
+// Accept onto a filled slot offers that slot's picture; where the lists
+// can select none (its folder gone or empty), Accept has nothing to take.
+TEST_F(Editor, AcceptOntoAFilledSlotStaysUsableOnlyWithAFileSelected)
+{
+    struct Case {
+        std::string next_entry;
+        std::string folder; // where the lists end
+        std::string selected;
+        bool accept_enabled;
+    };
+    const Case cases[] = {
+        {"D:\\PHOTOS\\SUN.BMP5", "D:\\PHOTOS", "SUN.BMP", true},
+        {"C:\\GONE\\SUN.BMP5", "C:\\IMAGES", "", false},
+        {"C:\\EMPTY\\SUN.BMP5", "C:\\EMPTY", "", false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.next_entry);
+        auto& w = start({"C:\\IMAGES\\SEA.BMP4", test.next_entry});
+        w.Bouton_Accepter.click();
+        EXPECT_EQ(w.edited_slot, 2);
+        EXPECT_EQ(w.Dir1.Path(), test.folder);
+        EXPECT_EQ(w.File1.FileName(), test.selected);
+        EXPECT_EQ(w.Bouton_Accepter.Enabled(), test.accept_enabled);
+        // A click keeps the selected picture and moves on, or does nothing.
+        w.Bouton_Accepter.click();
+        EXPECT_EQ(slots()[1], test.next_entry);
+        EXPECT_EQ(w.edited_slot, test.accept_enabled ? 3 : 2);
+    }
+}
+
 TEST_F(Editor, ThePictureButtonStepsOneWeekdayAndFindsItsLowestSlot)
 {
     auto& w = start({"C:\\IMAGES\\LAC.BMP1", "C:\\IMAGES\\SEA.BMP7", "C:\\IMAGES\\sky.bmp1", "C:\\IMAGES\\SEA.BMP2",
@@ -638,6 +668,67 @@ TEST_F(Editor, EveryWayOutEndsWithTheCreditsBox)
     EXPECT_EQ(fake.messages[0].text, "Voulez-vous conserver votre configuration?");
     EXPECT_EQ(fake.messages[1].title, "Muralis (version 1.1)");
     EXPECT_EQ(fake.messages[1].text.substr(0, 33), "Conception par:\rThe Muralis team\r");
+}
+
+// The end of the session asks what closing asks, shows no credits, and
+// leaves the editor as the answer left it until the session really ends.
+TEST_F(Editor, TheEndOfTheSessionAsksTheClosingQuestionWithoutCredits)
+{
+    struct Case {
+        std::string name;
+        bool accept;
+        std::vector<MessageAnswer> answers;
+        bool save_fails;
+        SessionInteraction interaction;
+        SessionAnswer expected;
+        bool writes;
+        std::size_t boxes;
+        bool unsaved_after; // Save enabled, Quit not
+    };
+    using enum SessionAnswer;
+    const auto ask = SessionInteraction::MayAsk;
+    const Case cases[] = {
+        {"nothing unsaved", false, {}, false, ask, MayEnd, false, 0, false},
+        {"Yes", true, {MessageAnswer::Yes}, false, ask, MayEnd, true, 1, false},
+        {"No", true, {MessageAnswer::No}, false, ask, MayEnd, false, 1, true},
+        {"Yes, the save fails", true, {MessageAnswer::Yes}, true, ask, DontEnd, false, 2, true},
+        {"no leave to ask", true, {}, false, SessionInteraction::MayNotAsk, DontEnd, false, 0, true},
+    };
+    for (const Case& test : cases) {
+        for (const bool ends : {false, true}) {
+            SCOPED_TRACE(test.name + (ends ? ", then the session ends" : ", then its end is called off"));
+            auto& w = start({"C:\\IMAGES\\SEA.BMP4"});
+            fake.files.erase(schedule);
+            fake.messages.clear();
+            if (test.accept)
+                w.Bouton_Accepter.click();
+            fake.answers = test.answers;
+            if (test.save_fails)
+                fake.failing_paths.insert(schedule);
+            EXPECT_EQ(w.Form_QueryEndSession(test.interaction), test.expected);
+            fake.failing_paths.clear();
+            EXPECT_EQ(fake.files.count(schedule), test.writes ? 1u : 0u);
+            ASSERT_EQ(fake.messages.size(), test.boxes);
+            if (test.accept && test.boxes > 0) {
+                EXPECT_EQ(fake.messages[0].title, "WARNING: Do you want to save your data ...");
+                EXPECT_EQ(fake.messages[0].style,
+                          (MessageStyle{MessageIcon::Stop, MessageButtons::YesNo, MessageAnswer::Yes}));
+            }
+            if (test.save_fails) {
+                EXPECT_EQ(fake.messages[1].text.substr(0, 25), "Could not save the file: ");
+            }
+            EXPECT_FALSE(w.ended());
+            EXPECT_EQ(w.unsaved_change(), test.unsaved_after);
+            EXPECT_EQ(w.Bouton_Quitter.Enabled(), !test.unsaved_after);
+            if (ends)
+                w.Form_EndSession();
+            EXPECT_EQ(w.ended(), ends);
+            EXPECT_EQ(fake.messages.size(), test.boxes) << "nothing more is shown";
+        }
+    }
+    fake.language = "French";
+    EXPECT_EQ(start({}).unsaved_week_reason(),
+              "Les changements de la semaine ne sont pas encore enregistrés dans Muralis.");
 }
 
 TEST_F(Editor, TheVisitBoxOpensOnlyWebAddresses)

@@ -156,6 +156,20 @@ TEST_F(EditorWindow, CaptionsFollowTheLanguageTest)
                                                    "&Save", "&Accept", "Visit:", "WEDNESDAY", ""};
         EXPECT_EQ(captions, expected);
         EXPECT_EQ(window.Bouton_Accepter.access_key(), test.french ? 0 : 'A');
+
+        // What a screen reader calls the controls that take the focus, and
+        // the preview; the buttons and labels are read by their captions.
+        std::vector<std::string> names;
+        for (const Control* control : window.controls()) {
+            if (!control->AccessibleName().empty())
+                names.push_back(control->name() + "=" + control->AccessibleName());
+        }
+        const std::vector<std::string> expected_names =
+            test.french ? std::vector<std::string>{"Visite=Visitez", "File1=Images", "Dir1=Dossiers", "Drive1=Lecteur",
+                                                   "Image1=Aperçu"}
+                        : std::vector<std::string>{"Visite=Visit", "File1=Pictures", "Dir1=Folders", "Drive1=Drive",
+                                                   "Image1=Preview"};
+        EXPECT_EQ(names, expected_names);
     }
 }
 

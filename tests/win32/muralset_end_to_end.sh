@@ -427,6 +427,105 @@ case_closing_asks_about_an_unsaved_change() {
     [ "$typed" = https://example.org/ ] || fail "typing https://example.org/ left '$typed' in the visit box"
 }
 
+# Ends the session as a log-off does, in the background (wineboot sends
+# WM_QUERYENDSESSION, then WM_ENDSESSION, to every program's windows); the
+# editor's question holds it meanwhile. $session is its process.
+end_session() {
+    timeout "$step_seconds" wineboot --end-session >"$state/wineboot-end.log" 2>&1 </dev/null &
+    session=$!
+}
+
+# The session ended the editor without a box of its own: no credits.
+expect_ended_by_the_session() {
+    drive gone "$english_title"
+    wait "$session" || true
+    local code=0
+    wait "$editor" || code=$?
+    [ "$code" = 0 ] || fail "Muralset ended with $code, not 0"
+}
+
+# The end of the session asks what closing asks, and nothing more: nothing
+# unsaved ends at once; Yes writes the week, No leaves the file as it was; a
+# save that fails holds the session and keeps the week in the editor.
+case_the_end_of_the_session_asks_about_an_unsaved_change() {
+    local schedule answer_given
+    schedule=$(unix_path 'C:\windows\Vantorel.cfg')
+    : >"$state/expected.cfg"
+    for _ in 1 2 3 4 5 6 7; do expect_line red.bmp "$(weekday)"; done
+
+    reset_first_run
+    start_editor
+    read_window "$english_title"
+    end_session
+    expect_ended_by_the_session
+    [ ! -e "$schedule" ] || fail "a schedule was written with nothing to save"
+
+    for answer_given in Yes No; do
+        reset_first_run
+        # No keeps a week saved before as it was, to the byte.
+        [ "$answer_given" = No ] && for slot in 1 2 3 4 5 6 7; do
+            printf '"%s\\b.bmp%s"\r\n' "$program_folder" "$slot"
+        done >"$schedule" && cp "$schedule" "$state/before.cfg"
+        start_editor
+        read_window "$english_title"
+        accept_red
+        end_session
+        answer "$question_title" "$answer_given"
+        expect_box 'text=Before QUITTING the Muralis?'
+        expect_box 'buttons=&Yes,&No'
+        expect_ended_by_the_session
+        if [ "$answer_given" = Yes ]; then
+            expect_schedule
+        else
+            cmp -s "$state/before.cfg" "$schedule" || fail "answering No changed the saved week"
+        fi
+    done
+
+    reset_first_run
+    start_editor
+    read_window "$english_title"
+    mkdir "$schedule"
+    accept_red
+    end_session
+    answer "$question_title" Yes
+    answer Muralis OK
+    grep -q '^text=Could not save the file: ' "$state/box.txt" || fail "the failed save is reported otherwise"
+    wait "$session" || true
+    read_window "$english_title"
+    expect_control 'Button|&Save|1'
+    rmdir "$schedule"
+    close_answering Yes
+    end_with_credits "$english_title"
+    expect_schedule
+}
+
+# A whole week with the keyboard alone: Tab from the visit box past the
+# buttons not usable yet to the folder list, the pictures folder opened with
+# Return, each picture reached with the arrow keys and accepted with Return,
+# then the access keys: Alt+S saves and Alt+Q quits.
+case_a_week_by_keyboard_alone() {
+    reset_first_run
+    local slot row today names=(blue.bmp green.bmp red.bmp yellow.bmp) rows=(2 0 1 3 0 2 1) keys
+    today=$(weekday)
+    : >"$state/expected.cfg"
+    start_editor
+    read_window "$english_title"
+    drive keys "$english_title" Tab Tab Tab End Return Tab
+    for slot in 0 1 2 3 4 5 6; do
+        row=${rows[slot]}
+        # A list without a selection (Accept clears it) selects the entry at
+        # its caret at the first key, whichever it is: the second goes home.
+        keys=(Home Home)
+        for ((i = 0; i < row; i++)); do keys+=(Down); done
+        drive keys "$english_title" "${keys[@]}" Return
+        expect_line "${names[row]}" $(((today - 1 + slot) % 7 + 1))
+    done
+    drive keys "$english_title" Alt+s
+    expect_schedule
+    drive keys "$english_title" Alt+q
+    end_with_credits "$english_title"
+}
+
 # The window follows the screen's DPI: at 120 DPI, 4455 x 3120 twips are
 # 371 x 260 pixels. Wine takes the DPI from the user's settings when its
 # processes start, so they are restarted around the change.

@@ -3,6 +3,7 @@
 // does back to it. The model runs on the scripted platform, so every test
 // knows what the lists hold.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include "editor/arriere_plan.h"
 #include "fake/fake_platform.h"
+#include "platform/win32/view/accessible_names.h"
 #include "platform/win32/view/arriere_plan_window.h"
 #include "platform/win32/view/gdi_owners.h"
 #include "platform/win32/view/view_layout.h"
@@ -178,6 +180,28 @@ TEST_F(Win32Window, EveryControlSitsWhereTheModelPutsItAtTheScreensDpi)
     EXPECT_NE(::GetClassLongPtrA(window->handle(), GCLP_HICON), 0);
 }
 
+// What a screen reader reads as a window's name: the name of the system's
+// accessible object for its client area.
+std::string read_aloud(HWND window)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(::AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))))
+        return "(none)";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    std::string read;
+    BSTR name = nullptr;
+    if (object->get_accName(self, &name) == S_OK && name) {
+        const int length = ::WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+        read.resize(static_cast<std::size_t>(length > 0 ? length - 1 : 0));
+        ::WideCharToMultiByte(CP_UTF8, 0, name, -1, read.data(), length, nullptr, nullptr);
+        ::SysFreeString(name);
+    }
+    object->Release();
+    return read;
+}
+
 // Each kind of the model's controls is shown by the native class made for
 // it: one row per kind.
 TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
@@ -207,6 +231,34 @@ TEST_F(Win32Window, EachKindOfControlIsShownByItsOwnNativeClass)
         if (_stricmp(name, "ListBox") == 0) {
             EXPECT_EQ((::GetWindowLongPtrA(handle, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0, e.draws_its_lines);
         }
+    }
+}
+
+// A screen reader reads each control by the model's name for it, in the
+// window's language, through the system's own accessibility of the control
+// (where the system takes names: Wine does not); the buttons by their
+// captions, without the access key's mark.
+TEST_F(Win32Window, AScreenReaderReadsEachControlByItsName)
+{
+    HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const bool system_takes_names = AccessibleNames().name(probe, "probe");
+    ::DestroyWindow(probe);
+    for (const bool french : {false, true}) {
+        SCOPED_TRACE(french ? "French" : "English");
+        fake.language = french ? "French" : "English";
+        window.reset();
+        model = std::make_unique<editor::Arriere_Plan>(fake.platform());
+        window = std::make_unique<ArrierePlanWindow>(*model, ::GetModuleHandleA(nullptr));
+        model->Form_Load();
+        show(); // the names are given once the window's loop runs
+        for (const Control* control : model->controls()) {
+            const std::string& name = control->AccessibleName();
+            if (name.empty() || !system_takes_names)
+                continue;
+            EXPECT_EQ(read_aloud(handle_of(*control)), name) << control->name();
+        }
+        EXPECT_EQ(read_aloud(handle_of(model->Bouton_Enregistrer)), french ? "Enregistrer" : "Save");
+        EXPECT_EQ(read_aloud(handle_of(model->Aff_Visitez)), french ? "Visitez" : "Visit:");
     }
 }
 
@@ -703,6 +755,17 @@ TEST_F(Win32Window, FolderAndDriveChoicesWriteTheModelAndFailuresPutTheListsBack
     EXPECT_EQ(items_of(drives), "C:;D:");
     EXPECT_EQ(selected_in(drives), 1);
     EXPECT_EQ(changes, (std::vector<std::string>{"folder C:\\PROGRAMS", "drive D:"}));
+
+    // Return opens the selected folder, as a double-click does.
+    model->Drive1.set_Drive("C:");
+    model->Dir1.set_Path("C:\\PROGRAMS");
+    changes.clear();
+    ::SendMessageA(folders, LB_SETCURSEL, 2, 0);
+    ::SetFocus(folders);
+    MSG key{folders, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    EXPECT_TRUE(window->pre_translate(key));
+    pump(20);
+    EXPECT_EQ(changes, std::vector<std::string>{"folder C:\\PROGRAMS\\MURALIS"});
 }
 
 // Whether every native control shows its model's state: enabled, shown
@@ -894,6 +957,46 @@ TEST_F(Win32Window, AFailureInAProcedureEndsTheLoopAndReachesItsCaller)
         EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     }
     model->Timer2.set_Interval(0);
+}
+
+// The end of the session asks the model and waits for its answer: the
+// window holds the session while a save fails, stays as the answer left it
+// when the end is called off, and goes without the credits when it ends.
+TEST_F(Win32Window, TheEndOfTheSessionAsksTheModelAndEndsOnlyWhenItEnds)
+{
+    show();
+    model->windows_folder = "C:\\WINDOWS\\";
+    HWND handle = window->handle();
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE) << "nothing unsaved";
+    EXPECT_TRUE(fake.messages.empty());
+
+    model->Bouton_Enregistrer.set_Enabled(true);
+    fake.answers = {MessageAnswer::No};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE);
+    ::SendMessageA(handle, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(::IsWindowVisible(handle));
+    EXPECT_TRUE(model->Bouton_Enregistrer.Enabled()) << "No leaves the change unsaved";
+
+    fake.failing_paths.insert("C:\\WINDOWS\\Vantorel.cfg");
+    fake.answers = {MessageAnswer::Yes, MessageAnswer::Ok};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), FALSE) << "a failed save holds the session";
+    ::SendMessageA(handle, WM_ENDSESSION, FALSE, 0);
+    fake.failing_paths.clear();
+
+    fake.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(::SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_FALSE(model->Bouton_Enregistrer.Enabled());
+    EXPECT_FALSE(model->ended());
+    ::SendMessageA(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(model->ended());
+    EXPECT_FALSE(::IsWindowVisible(handle));
+    EXPECT_EQ(window->run(), 0);
+    std::vector<std::string> titles;
+    for (const auto& message : fake.messages)
+        titles.push_back(message.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"WARNING: Do you want to save your data ...",
+                                                "WARNING: Do you want to save your data ...", "Muralis",
+                                                "WARNING: Do you want to save your data ..."}));
 }
 
 // Closing asks the model: a save that fails keeps the window, the next

@@ -33,6 +33,12 @@
 //       Nth (from 0) control of that class in the order "window" prints.
 //       Returns once the window has handled it, shows a message box or is
 //       gone.
+//   window_reader keys TITLE KEY...
+//       Presses the keys, one after the other, where the window's keyboard
+//       focus is, through the window's own message loop (its dialog
+//       keyboard included), as typing does: Tab, Down, Up, Home, End,
+//       Return, Space, or Alt+LETTER. Returns once the window has handled
+//       them all and waits for more input.
 //   window_reader box TITLE [BUTTON]
 //       Waits for the message box titled TITLE and prints title=, text= (a
 //       CR shown as "\r"), buttons=CAPTION,..., default=CAPTION,
@@ -506,6 +512,73 @@ int act(HWND window, const std::string& command, const std::string& name, const 
     return 0;
 }
 
+// The keys go into the window's queue, as the keyboard's do, each to the
+// window that has the focus when it is pressed; the next key waits until
+// the window's thread has taken this one. (WaitForInputIdle does not wait
+// under Wine.) What tells is a sentinel posted behind the key: a selection
+// of the visit box that nothing else makes, seen once every message posted
+// before it has been handled. Twice, since the window posts a key's
+// character itself, behind the first, when it translates the key.
+int press_keys(HWND window, const std::vector<std::string>& keys)
+{
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    HWND sentinel = find_control(window, "Edit#0");
+    if (!sentinel)
+        fail_because("no visit box to follow the keys with");
+    int token = 1;
+    const auto settle = [&] {
+        for (int round = 0; round < 2; ++round) {
+            token = token % 8 + 1;
+            ::PostMessageA(sentinel, EM_SETSEL, static_cast<WPARAM>(token), token + 1);
+            for (int waited = 0;; ++waited) {
+                DWORD start = 0;
+                DWORD end = 0;
+                ::SendMessageA(sentinel, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+                if (start == static_cast<DWORD>(token) && end == static_cast<DWORD>(token + 1))
+                    break;
+                if (waited > 1000)
+                    fail_because("the window did not take the keys in time");
+                ::Sleep(10);
+            }
+        }
+    };
+    const auto focus_of_window = [&]() -> HWND {
+        GUITHREADINFO focus{};
+        focus.cbSize = sizeof focus;
+        return ::GetGUIThreadInfo(thread, &focus) ? focus.hwndFocus : nullptr;
+    };
+    // The keyboard goes to the window in front, where a program just
+    // started is unless something else took its place meanwhile, and to
+    // the control the window has put the focus on by then.
+    if (::GetForegroundWindow() != window)
+        ::SetForegroundWindow(window);
+    for (int waited = 0; !focus_of_window() && waited < 100; ++waited)
+        ::Sleep(50);
+    settle();
+    for (const std::string& key : keys) {
+        HWND to = focus_of_window();
+        to = to ? to : window;
+        if (key.rfind("Alt+", 0) == 0 && key.size() == 5) {
+            // The access key's character with the Alt key down (bit 29).
+            ::PostMessageA(to, WM_SYSCHAR, static_cast<unsigned char>(key[4]), 1 | (1 << 29));
+        } else {
+            const std::pair<const char*, UINT> names[] = {{"Tab", VK_TAB},   {"Down", VK_DOWN}, {"Up", VK_UP},
+                                                          {"Home", VK_HOME}, {"End", VK_END},   {"Return", VK_RETURN},
+                                                          {"Space", VK_SPACE}};
+            UINT code = 0;
+            for (const auto& [name, value] : names)
+                code = key == name ? value : code;
+            if (!code)
+                fail_because("no key named " + key);
+            const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(code, MAPVK_VK_TO_VSC)) << 16;
+            ::PostMessageA(to, WM_KEYDOWN, code, 1 | scan);
+            ::PostMessageA(to, WM_KEYUP, code, 1 | scan | 0xC0000000);
+        }
+        settle();
+    }
+    return 0;
+}
+
 std::string without_ampersands(std::string text)
 {
     text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
@@ -569,7 +642,7 @@ int main(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr, "usage: window_reader window TITLE [SECONDS] | close TITLE | click TITLE CONTROL | "
-                             "select|double_click|key|type TITLE CONTROL ARGUMENT | box TITLE [BUTTON] | "
+                             "select|double_click|key|type TITLE CONTROL ARGUMENT | keys TITLE KEY... | box TITLE [BUTTON] | "
                              "gone TITLE | startup NAME | resources PROGRAM\n");
         return 2;
     }
@@ -597,6 +670,8 @@ int main(int argc, char** argv)
         fail_because("cannot post WM_CLOSE: error " + std::to_string(::GetLastError()));
     if (command == "close")
         return 0;
+    if (command == "keys")
+        return press_keys(window, std::vector<std::string>(argv + 3, argv + argc));
     if (command != "window")
         return argc > 3 ? act(window, command, argv[3], argc > 4 ? argv[4] : "") : 2;
     const std::string output = describe_window(window);

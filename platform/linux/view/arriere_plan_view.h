@@ -13,18 +13,22 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
+#include <QMargins>
 #include <QWidget>
 
 #include "editor/arriere_plan.h"
 
+class QSessionManager;
 class QTimer;
 
 namespace muralis::linux_platform {
 
 class ControlBinder;
+class LogoutInhibitor;
 class ViewContext;
 
 class ArrierePlanView final : public QWidget, public editor::ControlObserver {
@@ -46,6 +50,11 @@ public:
         m_failure_handler = std::move(handler);
     }
 
+    // What holds the end of the session while a change is unsaved, where
+    // the session manager cannot ask the program first (Wayland); none by
+    // default.
+    void set_logout_inhibitor(std::unique_ptr<LogoutInhibitor> inhibitor);
+
     // The dots per inch the twips were laid out at.
     int dpi() const { return m_dpi; }
     // The widget that shows control; nullptr for a timer.
@@ -60,8 +69,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The application's Quit, which only the session manager's end of the
+    // session sends here.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The X session manager asks before the session ends.
+    void commit_data(QSessionManager& manager);
+    void follow_unsaved_change();
     ControlBinder* binder_for(const editor::Control& control) const;
     void order_stacking();
     void order_tabs();
@@ -74,6 +89,9 @@ private:
     std::unique_ptr<ViewContext> m_context;
     std::unordered_map<const editor::Control*, std::unique_ptr<ControlBinder>> m_binders;
     bool m_ended = false; // the model ended the program: no more input reaches it
+    int m_running = 0;    // > 0 while a model call made for the user runs
+    std::optional<QMargins> m_frame; // the window manager's frame, when it said
+    std::unique_ptr<LogoutInhibitor> m_inhibitor;
 };
 
 } // namespace muralis::linux_platform

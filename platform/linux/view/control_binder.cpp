@@ -69,6 +69,14 @@ void WidgetBinder::set_up(QWidget* widget, const ColourRoles& roles)
     set_colours(roles);
     if (control.mouse_pointer() == editor::MousePointer::Globe)
         widget->setCursor(m_context.globe_cursor());
+    show_accessible_name();
+}
+
+// A control without a name of its own is read by what it shows (a button's
+// caption, a label's text), as Qt does by itself.
+void WidgetBinder::show_accessible_name()
+{
+    m_widget->setAccessibleName(QString::fromStdString(m_control.AccessibleName()));
 }
 
 void WidgetBinder::set_colours(const ColourRoles& roles)
@@ -134,6 +142,9 @@ void WidgetBinder::show(editor::Property property)
     case editor::Property::Pattern:
     case editor::Property::List:
         show_entries();
+        break;
+    case editor::Property::AccessibleName:
+        show_accessible_name();
         break;
     }
 }

@@ -131,6 +131,9 @@ protected:
     virtual void show_caption() {}
     virtual void show_entries() {}
     virtual void show_choice() {}
+    // The name a screen reader gives the widget: the model's, or (none)
+    // what the widget shows.
+    virtual void show_accessible_name();
 
 private:
     void set_colours(const ColourRoles& roles);

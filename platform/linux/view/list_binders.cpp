@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -89,8 +90,14 @@ protected:
 } // namespace
 
 DriveBoxBinder::DriveBoxBinder(editor::DriveListBox& drives, QWidget* parent, ViewContext& context)
-    : WidgetBinder(drives, context), m_drives(drives), m_combo(new QComboBox(parent))
+    : WidgetBinder(drives, context), m_drives(drives), m_combo(new QComboBox(parent)), m_name(new QLabel(parent))
 {
+    // On Linux Qt reads a drop-down list by its current entry, and takes
+    // its name from the label whose buddy it is (AT-SPI's labelled-by), as
+    // Orca reads it: a label of its own, never shown, gives the model's.
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setBuddy(m_combo);
+    m_name->hide();
     m_combo->setEditable(false);
     QObject::connect(m_combo, &QComboBox::activated, m_combo, [this](int index) {
         const std::string drive = m_combo->itemText(index).toStdString();
@@ -113,6 +120,12 @@ void DriveBoxBinder::show_entries()
 void DriveBoxBinder::show_choice()
 {
     m_combo->setCurrentIndex(m_drives.ListIndex());
+}
+
+void DriveBoxBinder::show_accessible_name()
+{
+    WidgetBinder::show_accessible_name();
+    m_name->setText(QString::fromStdString(m_drives.AccessibleName()));
 }
 
 FolderListBinder::FolderListBinder(editor::DirListBox& folders, QWidget* parent, ViewContext& context)

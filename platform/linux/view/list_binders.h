@@ -8,6 +8,7 @@
 #include "platform/linux/view/control_binder.h"
 
 class QComboBox;
+class QLabel;
 class QListWidget;
 
 namespace muralis::linux_platform {
@@ -19,9 +20,11 @@ public:
 private:
     void show_entries() override;
     void show_choice() override;
+    void show_accessible_name() override;
 
     editor::DriveListBox& m_drives;
     QComboBox* m_combo;
+    QLabel* m_name; // never shown: names the box to a screen reader
 };
 
 class FolderListBinder final : public WidgetBinder {

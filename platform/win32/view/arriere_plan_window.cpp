@@ -1,5 +1,6 @@
 #include "platform/win32/view/arriere_plan_window.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/win32/ansi_text.h"
@@ -21,16 +22,44 @@ constexpr const char* window_class_name = "MuralisArrierePlan";
 // ignored, as a window without a default or cancel button should.
 constexpr int first_control_id = 100;
 
-// Stands for one of the model's controls while its change is applied.
-class Applying {
+// The timer that gives the controls their names for a screen reader once
+// the window has shown and painted: a timer's message comes after every
+// other, the paints included. Control identifiers, which the control
+// timers use, start above it.
+constexpr UINT_PTR naming_timer = 1;
+
+// One level of a depth count (a model change being applied, a procedure
+// running for the user) while it lasts.
+class Nesting {
 public:
-    explicit Applying(int& depth) : m_depth(depth) { ++m_depth; }
-    Applying(const Applying&) = delete;
-    Applying& operator=(const Applying&) = delete;
-    ~Applying() { --m_depth; }
+    explicit Nesting(int& depth) : m_depth(depth) { ++m_depth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+    ~Nesting() { --m_depth; }
 
 private:
     int& m_depth;
+};
+
+// While it lives, the log-off screen names the window's program and why it
+// holds the session's end (ShutdownBlockReasonCreate, Windows Vista on).
+class SessionEndHold {
+public:
+    SessionEndHold(HWND window, const std::string& reason)
+        : m_window(window), m_held(::ShutdownBlockReasonCreate(window, wide_from_utf8(reason).c_str()) != FALSE)
+    {
+    }
+    SessionEndHold(const SessionEndHold&) = delete;
+    SessionEndHold& operator=(const SessionEndHold&) = delete;
+    ~SessionEndHold()
+    {
+        if (m_held)
+            ::ShutdownBlockReasonDestroy(m_window);
+    }
+
+private:
+    HWND m_window;
+    bool m_held;
 };
 
 // The icon or cursor resource id of instance at the given size; nullptr
@@ -59,6 +88,9 @@ ArrierePlanWindow::ArrierePlanWindow(editor::Arriere_Plan& model, HINSTANCE inst
     create_controls();
     stack_controls();
     m_model.attach_view(this);
+    // The accessibility service takes COM and its own library, which the
+    // window's start need not wait for.
+    ::SetTimer(m_window.get(), naming_timer, USER_TIMER_MINIMUM, nullptr);
 }
 
 ArrierePlanWindow::~ArrierePlanWindow()
@@ -231,13 +263,13 @@ void ArrierePlanWindow::control_changed(Control& control, Property property)
     NativeControl* native = find(control);
     if (!native)
         return;
-    Applying applying(m_applying);
+    Nesting applying(m_applying);
     native->show(property);
 }
 
 void ArrierePlanWindow::window_caption_changed(const std::string& caption)
 {
-    Applying applying(m_applying);
+    Nesting applying(m_applying);
     ::SetWindowTextA(m_window.get(), ansi_from_utf8(caption).c_str());
 }
 
@@ -274,6 +306,7 @@ void ArrierePlanWindow::user_action(const std::function<void()>& action)
 {
     if (m_applying > 0 || m_failure || m_ended)
         return;
+    Nesting running(m_running);
     try {
         action();
     } catch (...) {
@@ -287,6 +320,34 @@ void ArrierePlanWindow::fail_with_current_exception()
         m_failure = std::current_exception();
     // Ends run()'s loop, and any modal loop (a message box) on the way.
     ::PostQuitMessage(1);
+}
+
+// The session's end is asked of the model, which may ask the user and save
+// first; the question's box, like every box, pumps the messages the system
+// sends meanwhile. While it is up, the log-off screen says why the editor
+// holds the session. A procedure already under way with its own box open
+// (the closing question, a failure's report) is not entered again: the
+// session waits while a change is unsaved.
+LRESULT ArrierePlanWindow::query_end_session()
+{
+    if (m_ended || m_failure)
+        return TRUE;
+    if (m_running > 0)
+        return m_model.unsaved_change() ? FALSE : TRUE;
+    std::optional<SessionEndHold> hold;
+    if (m_model.unsaved_change())
+        hold.emplace(m_window.get(), m_model.unsaved_week_reason());
+    auto answer = editor::SessionAnswer::MayEnd;
+    user_action([&] { answer = m_model.Form_QueryEndSession(editor::SessionInteraction::MayAsk); });
+    return answer == editor::SessionAnswer::MayEnd ? TRUE : FALSE;
+}
+
+void ArrierePlanWindow::name_controls()
+{
+    for (const auto& control : m_controls) {
+        if (control->handle() && !control->model().AccessibleName().empty())
+            m_accessible_names.name(control->handle(), control->model().AccessibleName());
+    }
 }
 
 // ---- The window's procedure -----------------------------------------------------
@@ -354,8 +415,12 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
         break;
     }
     case WM_TIMER:
-        if (NativeControl* control = find_id(static_cast<int>(wparam)))
+        if (wparam == naming_timer) {
+            ::KillTimer(window, naming_timer);
+            name_controls();
+        } else if (NativeControl* control = find_id(static_cast<int>(wparam))) {
             control->timer_elapsed();
+        }
         return 0;
     case WM_ACTIVATE:
         // A plain window gives the focus to itself when activated; a window
@@ -380,6 +445,15 @@ LRESULT ArrierePlanWindow::window_message(HWND window, UINT message, WPARAM wpar
         // The model's closing procedure decides; it ends the program
         // through window_ended(), or keeps the window.
         user_action([&] { m_model.Form_Unload(); });
+        return 0;
+    case WM_QUERYENDSESSION:
+        return query_end_session();
+    case WM_ENDSESSION:
+        // TRUE once every program has agreed: the process may be stopped
+        // as soon as this returns. FALSE: the end was called off, and the
+        // editor goes on as the answer left it.
+        if (wparam)
+            user_action([&] { m_model.Form_EndSession(); });
         return 0;
     default:
         break;

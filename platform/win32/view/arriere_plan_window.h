@@ -65,6 +65,7 @@ private:
     HWND window() const override { return m_window.get(); }
     HINSTANCE instance() const override { return m_instance; }
     GdiCache& gdi() override { return m_gdi; }
+    AccessibleNames& accessible_names() override { return m_accessible_names; }
     NativeControl* control_of(const editor::Control& control) override { return find(control); }
     void user_action(const std::function<void()>& action) override;
     bool applying() const override { return m_applying > 0; }
@@ -73,6 +74,10 @@ private:
 
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // WM_QUERYENDSESSION's answer: TRUE when the session may end.
+    LRESULT query_end_session();
+    // Gives each control the model names for a screen reader.
+    void name_controls();
 
     void register_classes();
     void create_window();
@@ -97,6 +102,7 @@ private:
     CursorHandle m_globe;
     bool m_globe_loaded = false;
     GdiCache m_gdi;
+    AccessibleNames m_accessible_names;
     WindowClass m_window_class;
     WindowClass m_panel_class;
     WindowClass m_picture_class;
@@ -107,6 +113,7 @@ private:
     // still reach them.
     std::vector<std::unique_ptr<NativeControl>> m_controls;
     int m_applying = 0;           // > 0 while a model change is being applied
+    int m_running = 0;            // > 0 while a user's action runs a model procedure
     HWND m_focus = nullptr;       // the control that had the focus when the window was left
     std::exception_ptr m_failure; // what a model procedure threw, on its way to run()'s caller
     bool m_ended = false;         // the model ended the program: no more input reaches it

@@ -157,10 +157,40 @@ NativeControl::Creation FolderListControl::creation() const
     return {"LISTBOX", field_style | list_style | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, field_extended_style};
 }
 
+// The list opens a folder at Return too, which its class does not tell
+// the parent.
 void FolderListControl::created()
 {
+    subclass();
     ::SendMessageA(handle(), LB_SETITEMHEIGHT, 0, line_height());
     ListControl::created();
+}
+
+LRESULT FolderListControl::message(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        // Return is the list's own key, not the dialog keyboard's.
+        if (lparam) {
+            const MSG* key = reinterpret_cast<const MSG*>(lparam);
+            if ((key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_RETURN)
+                return call_class(message, wparam, lparam) | DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wparam == VK_RETURN) {
+            open_chosen();
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wparam == '\r')
+            return 0;
+        break;
+    default:
+        break;
+    }
+    return call_class(message, wparam, lparam);
 }
 
 void FolderListControl::add_lines()
@@ -171,8 +201,12 @@ void FolderListControl::add_lines()
 
 void FolderListControl::notified(int code)
 {
-    if (code != LBN_DBLCLK)
-        return;
+    if (code == LBN_DBLCLK)
+        open_chosen();
+}
+
+void FolderListControl::open_chosen()
+{
     const int index = chosen_line();
     if (index < 0 || static_cast<std::size_t>(index) >= m_folders.entries().size())
         return;

@@ -77,10 +77,13 @@ public:
 protected:
     Creation creation() const override;
     void created() override;
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
     void add_lines() override;
     int current_line() const override { return m_folders.current_row(); }
 
 private:
+    // Opens the folder of the list's selected line, as a double-click does.
+    void open_chosen();
     int line_height();
     void draw_glyph(HDC dc, int left, int top, bool open);
 

@@ -60,6 +60,9 @@ void NativeControl::show(Property property)
         if (::IsWindowEnabled(m_window) && ::IsWindowVisible(m_window))
             ::SetFocus(m_window);
         break;
+    case Property::AccessibleName:
+        host().accessible_names().name(m_window, m_model.AccessibleName());
+        break;
     default:
         // The properties of one kind are shown by its own class.
         break;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "editor/controls.h"
+#include "platform/win32/view/accessible_names.h"
 #include "platform/win32/view/gdi_cache.h"
 #include "platform/win32/view/view_layout.h"
 
@@ -31,6 +32,8 @@ public:
     virtual HWND window() const = 0;
     virtual HINSTANCE instance() const = 0;
     virtual GdiCache& gdi() = 0;
+    // The names the controls give screen readers.
+    virtual AccessibleNames& accessible_names() = 0;
     // The native control of one of the model's controls (a container made
     // earlier), or nullptr.
     virtual NativeControl* control_of(const editor::Control& control) = 0;

@@ -19,6 +19,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -606,67 +607,39 @@ std::vector<std::string> HyprpaperRecorder::commands()
     return m_commands;
 }
 
-struct SystemdManagerState {
+struct DBusRecorderState {
     std::string failing;
     GMainContext* context = g_main_context_new();
     GMainLoop* loop = g_main_loop_new(context, FALSE);
     std::mutex mutex;
     std::vector<std::string> calls;
-    ~SystemdManagerState()
+    ~DBusRecorderState()
     {
         g_main_loop_unref(loop);
         g_main_context_unref(context);
+    }
+
+    void record(const std::string& call)
+    {
+        const std::lock_guard lock(mutex);
+        calls.push_back(call);
     }
 };
 
 namespace {
 
-constexpr const char* systemd_manager_interface =
-    "<node><interface name='org.freedesktop.systemd1.Manager'>"
-    "<method name='Reload'/>"
-    "<method name='EnableUnitFiles'><arg type='as' direction='in'/><arg type='b' direction='in'/>"
-    "<arg type='b' direction='in'/><arg type='b' direction='out'/><arg type='a(sss)' direction='out'/></method>"
-    "<method name='StartUnit'><arg type='s' direction='in'/><arg type='s' direction='in'/>"
-    "<arg type='o' direction='out'/></method>"
-    "<method name='SetEnvironment'><arg type='as' direction='in'/></method>"
-    "</interface></node>";
-
-void on_systemd_manager_call(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-                             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data)
+// Owns name on the session bus that DBUS_SESSION_BUS_ADDRESS names, with the
+// interface of xml served by vtable at path, in a thread of its own that
+// runs state's loop until stop_serving; returns once the name is owned.
+std::thread serve_on_session_bus(DBusRecorderState& state, const char* name, const char* path, const char* xml,
+                                 const GDBusInterfaceVTable& vtable)
 {
-    auto& state = *static_cast<SystemdManagerState*>(data);
-    gchar* printed = g_variant_print(parameters, FALSE);
-    {
-        const std::lock_guard lock(state.mutex);
-        state.calls.push_back(std::string(method) + " " + printed);
-    }
-    g_free(printed);
-    const std::string name = method;
-    if (name == state.failing)
-        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.systemd1.NoSuchUnit",
-                                                   "Unit muralis-day.timer not found.");
-    else if (name == "EnableUnitFiles")
-        g_dbus_method_invocation_return_value(invocation, g_variant_new_parsed("(true, @a(sss) [])"));
-    else if (name == "StartUnit")
-        g_dbus_method_invocation_return_value(
-            invocation, g_variant_new("(o)", "/org/freedesktop/systemd1/job/1"));
-    else
-        g_dbus_method_invocation_return_value(invocation, nullptr);
-}
-
-} // namespace
-
-SystemdManagerRecorder::SystemdManagerRecorder(const std::string& failing)
-    : m_state(std::make_unique<SystemdManagerState>())
-{
-    m_state->failing = failing;
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (!address)
-        throw std::runtime_error("no session bus for the systemd manager's stand-in");
+        throw std::runtime_error(std::string("no session bus for the stand-in of ") + name);
     std::promise<bool> ready;
     std::future<bool> owned = ready.get_future();
-    m_thread = std::thread([this, address = std::string(address), &ready] {
-        SystemdManagerState& state = *m_state;
+    std::thread serving([&state, name, path, xml, &vtable, address = std::string(address), &ready] {
         // The connection calls the object's methods in the context that is
         // this thread's default when the object is registered.
         g_main_context_push_thread_default(state.context);
@@ -678,16 +651,15 @@ SystemdManagerRecorder::SystemdManagerRecorder(const std::string& failing)
         bool ok = false;
         guint object = 0;
         if (bus) {
-            GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(systemd_manager_interface, nullptr);
-            static const GDBusInterfaceVTable vtable{on_systemd_manager_call, nullptr, nullptr, {}};
-            object = g_dbus_connection_register_object(bus, "/org/freedesktop/systemd1", node->interfaces[0],
-                                                       &vtable, &state, nullptr, nullptr);
+            GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml, nullptr);
+            object = g_dbus_connection_register_object(bus, path, node->interfaces[0], &vtable, &state, nullptr,
+                                                       nullptr);
             g_dbus_node_info_unref(node);
             // DBUS_NAME_FLAG_DO_NOT_QUEUE; 1 is DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER.
             GVariant* reply = g_dbus_connection_call_sync(
                 bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-                g_variant_new("(su)", "org.freedesktop.systemd1", 4u), G_VARIANT_TYPE("(u)"),
-                G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+                g_variant_new("(su)", name, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+                nullptr);
             if (reply) {
                 guint32 answer = 0;
                 g_variant_get(reply, "(u)", &answer);
@@ -707,12 +679,13 @@ SystemdManagerRecorder::SystemdManagerRecorder(const std::string& failing)
         g_main_context_pop_thread_default(state.context);
     });
     if (!owned.get()) {
-        m_thread.join();
-        throw std::runtime_error("the systemd manager's stand-in could not own its name");
+        serving.join();
+        throw std::runtime_error(std::string("the stand-in could not own ") + name);
     }
+    return serving;
 }
 
-SystemdManagerRecorder::~SystemdManagerRecorder()
+void stop_serving(DBusRecorderState& state, std::thread& serving)
 {
     // Quit from inside the loop: a quit before the loop runs would be lost.
     GSource* quit = g_idle_source_new();
@@ -722,13 +695,120 @@ SystemdManagerRecorder::~SystemdManagerRecorder()
             g_main_loop_quit(static_cast<GMainLoop*>(loop));
             return G_SOURCE_REMOVE;
         },
-        m_state->loop, nullptr);
-    g_source_attach(quit, m_state->context);
+        state.loop, nullptr);
+    g_source_attach(quit, state.context);
     g_source_unref(quit);
-    m_thread.join();
+    serving.join();
+}
+
+constexpr const char* systemd_manager_interface =
+    "<node><interface name='org.freedesktop.systemd1.Manager'>"
+    "<method name='Reload'/>"
+    "<method name='EnableUnitFiles'><arg type='as' direction='in'/><arg type='b' direction='in'/>"
+    "<arg type='b' direction='in'/><arg type='b' direction='out'/><arg type='a(sss)' direction='out'/></method>"
+    "<method name='StartUnit'><arg type='s' direction='in'/><arg type='s' direction='in'/>"
+    "<arg type='o' direction='out'/></method>"
+    "<method name='SetEnvironment'><arg type='as' direction='in'/></method>"
+    "</interface></node>";
+
+void on_systemd_manager_call(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+                             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data)
+{
+    auto& state = *static_cast<DBusRecorderState*>(data);
+    gchar* printed = g_variant_print(parameters, FALSE);
+    state.record(std::string(method) + " " + printed);
+    g_free(printed);
+    const std::string name = method;
+    if (name == state.failing)
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.systemd1.NoSuchUnit",
+                                                   "Unit muralis-day.timer not found.");
+    else if (name == "EnableUnitFiles")
+        g_dbus_method_invocation_return_value(invocation, g_variant_new_parsed("(true, @a(sss) [])"));
+    else if (name == "StartUnit")
+        g_dbus_method_invocation_return_value(
+            invocation, g_variant_new("(o)", "/org/freedesktop/systemd1/job/1"));
+    else
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
+const GDBusInterfaceVTable systemd_manager_vtable{on_systemd_manager_call, nullptr, nullptr, {}};
+
+constexpr const char* portal_inhibit_interface =
+    "<node><interface name='org.freedesktop.portal.Inhibit'>"
+    "<method name='Inhibit'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
+    "<arg type='a{sv}' direction='in'/><arg type='o' direction='out'/></method>"
+    "</interface></node>";
+constexpr const char* portal_request_interface =
+    "<node><interface name='org.freedesktop.portal.Request'><method name='Close'/></interface></node>";
+
+void on_portal_request_call(GDBusConnection*, const gchar*, const gchar* path, const gchar*, const gchar* method,
+                            GVariant*, GDBusMethodInvocation* invocation, gpointer data)
+{
+    static_cast<DBusRecorderState*>(data)->record(std::string(method) + " " + path);
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
+const GDBusInterfaceVTable portal_request_vtable{on_portal_request_call, nullptr, nullptr, {}};
+
+// As the portal does: the request is an object of its own, named after the
+// caller and the handle token it chose, until it is closed.
+void on_portal_inhibit_call(GDBusConnection* bus, const gchar* sender, const gchar*, const gchar*,
+                            const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                            gpointer data)
+{
+    auto& state = *static_cast<DBusRecorderState*>(data);
+    gchar* printed = g_variant_print(parameters, FALSE);
+    state.record(std::string(method) + " " + printed);
+    g_free(printed);
+    const char* token = "t";
+    GVariant* options = g_variant_get_child_value(parameters, 2);
+    g_variant_lookup(options, "handle_token", "&s", &token);
+    std::string caller = sender + 1;
+    std::replace(caller.begin(), caller.end(), '.', '_');
+    const std::string request = "/org/freedesktop/portal/desktop/request/" + caller + "/" + token;
+    g_variant_unref(options);
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(portal_request_interface, nullptr);
+    g_dbus_connection_register_object(bus, request.c_str(), node->interfaces[0], &portal_request_vtable, &state,
+                                      nullptr, nullptr);
+    g_dbus_node_info_unref(node);
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", request.c_str()));
+}
+
+const GDBusInterfaceVTable portal_inhibit_vtable{on_portal_inhibit_call, nullptr, nullptr, {}};
+
+} // namespace
+
+SystemdManagerRecorder::SystemdManagerRecorder(const std::string& failing)
+    : m_state(std::make_unique<DBusRecorderState>())
+{
+    m_state->failing = failing;
+    m_thread = serve_on_session_bus(*m_state, "org.freedesktop.systemd1", "/org/freedesktop/systemd1",
+                                    systemd_manager_interface, systemd_manager_vtable);
+}
+
+SystemdManagerRecorder::~SystemdManagerRecorder()
+{
+    stop_serving(*m_state, m_thread);
 }
 
 std::vector<std::string> SystemdManagerRecorder::calls() const
+{
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->calls;
+}
+
+PortalInhibitRecorder::PortalInhibitRecorder() : m_state(std::make_unique<DBusRecorderState>())
+{
+    m_thread = serve_on_session_bus(*m_state, "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                                    portal_inhibit_interface, portal_inhibit_vtable);
+}
+
+PortalInhibitRecorder::~PortalInhibitRecorder()
+{
+    stop_serving(*m_state, m_thread);
+}
+
+std::vector<std::string> PortalInhibitRecorder::calls() const
 {
     const std::lock_guard lock(m_state->mutex);
     return m_state->calls;

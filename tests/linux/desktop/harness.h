@@ -197,7 +197,7 @@ private:
 // ("StartUnit ('muralis-day.timer', 'replace')"). It answers as systemd
 // does, except that the method named failing answers with systemd's error
 // for a unit it cannot find.
-struct SystemdManagerState;
+struct DBusRecorderState;
 class SystemdManagerRecorder {
 public:
     explicit SystemdManagerRecorder(const std::string& failing = {});
@@ -207,7 +207,26 @@ public:
     std::vector<std::string> calls() const;
 
 private:
-    std::unique_ptr<SystemdManagerState> m_state;
+    std::unique_ptr<DBusRecorderState> m_state;
+    std::thread m_thread;
+};
+
+// A stand-in for the desktop portal's Inhibit on the session bus that
+// DBUS_SESSION_BUS_ADDRESS names when it is made: it owns
+// org.freedesktop.portal.Desktop, records each Inhibit with its arguments
+// as GLib prints them, and answers with a request object named as the
+// portal names it (after the caller and its handle token), whose Close it
+// records as "Close PATH".
+class PortalInhibitRecorder {
+public:
+    PortalInhibitRecorder();
+    PortalInhibitRecorder(const PortalInhibitRecorder&) = delete;
+    PortalInhibitRecorder& operator=(const PortalInhibitRecorder&) = delete;
+    ~PortalInhibitRecorder();
+    std::vector<std::string> calls() const;
+
+private:
+    std::unique_ptr<DBusRecorderState> m_state;
     std::thread m_thread;
 };
 

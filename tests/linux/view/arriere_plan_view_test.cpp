@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
@@ -22,6 +23,9 @@
 #include "fake/fake_platform.h"
 #include "platform/linux/qt/qt_picture.h"
 #include "platform/linux/view/arriere_plan_view.h"
+#include "platform/linux/view/logout_inhibitor.h"
+
+#include "harness.h"
 
 inline void PrintTo(const QString& text, std::ostream* out)
 {
@@ -187,6 +191,17 @@ TEST_F(ViewTest, CaptionsAndStatesFollowTheModel)
     EXPECT_EQ(text_of(window->Jour), "Mon & Tue");
     window->Visite.set_Text("https://example.org/&");
     EXPECT_EQ(text_of(window->Visite), "https://example.org/&");
+
+    // A screen reader's names: the model's where it gives one, else what
+    // the control shows.
+    for (const Control* control : window->controls()) {
+        if (QWidget* widget = shown(*control)) {
+            EXPECT_EQ(widget->accessibleName(), QString::fromStdString(control->AccessibleName())) << control->name();
+        }
+    }
+    EXPECT_EQ(shown(window->Image1)->accessibleName(), "Preview");
+    window->Dir1.set_AccessibleName("Dossiers");
+    EXPECT_EQ(shown(window->Dir1)->accessibleName(), "Dossiers");
 
     EXPECT_FALSE(shown(window->Bouton_Enregistrer)->isEnabled());
     EXPECT_FALSE(shown(window->Bouton_Image)->isEnabled());
@@ -451,6 +466,43 @@ TEST_F(ViewTest, TimersTickWhileTheModelSaysSoAndTabsFollowTheTabIndexes)
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Visite", "Bouton_Accepter", "Bouton_Enregistrer", "Bouton_Quitter",
                                                 "Drive1", "Dir1", "File1", "Bouton_Image"}));
+}
+
+// Where no session manager asks the editor first, the desktop portal holds
+// the log-off exactly while a change is unsaved, saying why.
+TEST_F(ViewTest, TheLogOffIsHeldThroughThePortalWhileAChangeIsUnsaved)
+{
+    const PrivateSession session;
+    const PortalInhibitRecorder portal;
+    const QDBusConnection bus =
+        QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), "portal-test");
+    ASSERT_TRUE(bus.isConnected());
+    view->set_logout_inhibitor(std::make_unique<linux_platform::LogoutInhibitor>(bus));
+    fake.files["C:\\PROGRAMS\\MURALIS\\Pictures\\a.bmp"] = "BM";
+    window->Form_Load();
+    window->Dir1.user_open("C:\\PROGRAMS\\MURALIS\\Pictures");
+    window->File1.user_select(0);
+    window->Bouton_Accepter.click();
+    ASSERT_TRUE(eventually([&] { return portal.calls().size() == 1; }));
+    const std::string request = "/org/freedesktop/portal/desktop/request/" +
+                                bus.baseService().mid(1).replace('.', '_').toStdString() + "/muralis1";
+    EXPECT_EQ(portal.calls()[0], "Inhibit ('', 1, {'handle_token': <'muralis1'>, 'reason': <'The changes to the "
+                                 "week are not saved in Muralis yet.'>})");
+    // Held once, however many changes follow.
+    window->File1.user_select(0);
+    window->Bouton_Accepter.click();
+    window->windows_folder = "C:\\WINDOWS\\";
+    window->Bouton_Enregistrer.click();
+    ASSERT_TRUE(eventually([&] { return portal.calls().size() == 2; }));
+    EXPECT_EQ(portal.calls()[1], "Close " + request);
+    // Held again at the next change, and let go when the program ends.
+    window->File1.user_select(0);
+    window->Bouton_Accepter.click();
+    ASSERT_TRUE(eventually([&] { return portal.calls().size() == 3; }));
+    window->Form_EndSession();
+    EXPECT_TRUE(eventually([&] { return portal.calls().size() == 4; }));
+    EXPECT_EQ(portal.calls().back().substr(0, 6), "Close ");
+    EXPECT_EQ(portal.calls().size(), 4u);
 }
 
 // A view made over a model that has already run shows it as it is, and a

@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QPoint>
 
+#include <X11/ICE/ICElib.h>
+#include <X11/SM/SMlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,16 +18,22 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "scoped_environment.h"
 #include "temporary_folder.h"
@@ -144,6 +152,225 @@ const Picture pictures[] = {{"amber.bmp", QColor(0xe0, 0x90, 0x10)},
 
 enum class Accept { Button, Enter, DoubleClick };
 
+// A session manager of the X Session Management Protocol, made of libSM's
+// own manager side and listening on a local ICE socket, in a thread of its
+// own: it registers the client that connects, grants each interaction the
+// client asks for, and records the client's answers ("interact_request",
+// "interact_done 0" or "1" for a shutdown called off, "save_yourself_done 1"
+// or "0", "closed"). On the test's word it asks the client to save itself
+// before a shutdown, tells it to die, or calls the shutdown off.
+class SessionManager {
+public:
+    SessionManager()
+    {
+        char error[256] = "";
+        int count = 0;
+        if (!SmsInitialize("Muralis tests", "1", new_client, this, accept_host, sizeof error, error) ||
+            !IceListenForConnections(&count, &m_listeners, sizeof error, error))
+            throw std::runtime_error(std::string("no session manager: ") + error);
+        m_listener_count = count;
+        for (int i = 0; i < count; ++i) {
+            IceSetHostBasedAuthProc(m_listeners[i], accept_host);
+            char* id = IceGetListenConnectionString(m_listeners[i]);
+            if (m_address.empty() && std::string(id).rfind("local/", 0) == 0)
+                m_address = id;
+            std::free(id);
+        }
+        if (::pipe(m_wake) != 0 || m_address.empty())
+            throw std::runtime_error("no local socket for the session manager");
+        m_thread = std::thread([this] { serve(); });
+    }
+    SessionManager(const SessionManager&) = delete;
+    SessionManager& operator=(const SessionManager&) = delete;
+    ~SessionManager()
+    {
+        post(nullptr);
+        m_thread.join();
+        IceFreeListenObjs(m_listener_count, m_listeners);
+        ::close(m_wake[0]);
+        ::close(m_wake[1]);
+    }
+
+    // What SESSION_MANAGER names to a client.
+    const std::string& address() const { return m_address; }
+
+    void save_yourself_for_shutdown()
+    {
+        post([](SmsConn client) { SmsSaveYourself(client, SmSaveBoth, True, SmInteractStyleAny, False); });
+    }
+    void die()
+    {
+        post([](SmsConn client) { SmsDie(client); });
+    }
+    void call_shutdown_off()
+    {
+        post([](SmsConn client) { SmsShutdownCancelled(client); });
+    }
+
+    // Waits at most timeout for event; then gives every event so far.
+    std::vector<std::string> events_until(const std::string& event, std::chrono::milliseconds timeout = 20s)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, timeout,
+                           [&] { return std::find(m_events.begin(), m_events.end(), event) != m_events.end(); });
+        return m_events;
+    }
+    void forget_events()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.clear();
+    }
+
+private:
+    using Command = std::function<void(SmsConn)>;
+
+    static Bool accept_host(char*) { return True; }
+
+    void record(const std::string& event)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.push_back(event);
+        m_changed.notify_all();
+    }
+
+    // A null command ends the thread.
+    void post(Command command)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_commands.push_back(std::move(command));
+        }
+        const char wake = 1;
+        (void)!::write(m_wake[1], &wake, 1);
+    }
+
+    static Status new_client(SmsConn, SmPointer data, unsigned long* mask, SmsCallbacks* callbacks, char**)
+    {
+        auto* self = static_cast<SessionManager*>(data);
+        *callbacks = {};
+        callbacks->register_client = {[](SmsConn client, SmPointer data, char*) -> Status {
+                                          auto* self = static_cast<SessionManager*>(data);
+                                          char* id = SmsGenerateClientID(client);
+                                          SmsRegisterClientReply(client, id);
+                                          std::free(id);
+                                          self->m_client = client;
+                                          self->record("registered");
+                                          return 1;
+                                      },
+                                      self};
+        callbacks->interact_request = {[](SmsConn client, SmPointer data, int) {
+                                           static_cast<SessionManager*>(data)->record("interact_request");
+                                           SmsInteract(client);
+                                       },
+                                       self};
+        callbacks->interact_done = {[](SmsConn, SmPointer data, Bool cancel) {
+                                        static_cast<SessionManager*>(data)->record("interact_done " +
+                                                                                   std::to_string(cancel ? 1 : 0));
+                                    },
+                                    self};
+        callbacks->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, self};
+        callbacks->save_yourself_phase2_request = {[](SmsConn client, SmPointer) { SmsSaveYourselfPhase2(client); },
+                                                   self};
+        callbacks->save_yourself_done = {[](SmsConn, SmPointer data, Bool success) {
+                                             static_cast<SessionManager*>(data)->record(
+                                                 "save_yourself_done " + std::to_string(success ? 1 : 0));
+                                         },
+                                         self};
+        callbacks->close_connection = {[](SmsConn client, SmPointer data, int count, char** reasons) {
+                                           auto* self = static_cast<SessionManager*>(data);
+                                           SmFreeReasons(count, reasons);
+                                           IceConn connection = SmsGetIceConnection(client);
+                                           SmsCleanUp(client);
+                                           IceSetShutdownNegotiation(connection, False);
+                                           IceCloseConnection(connection);
+                                           self->m_client = nullptr;
+                                           self->m_connection = nullptr;
+                                           self->record("closed");
+                                       },
+                                       self};
+        callbacks->set_properties = {[](SmsConn, SmPointer, int count, SmProp** properties) {
+                                         for (int i = 0; i < count; ++i)
+                                             SmFreeProperty(properties[i]);
+                                         std::free(properties);
+                                     },
+                                     self};
+        callbacks->delete_properties = {[](SmsConn, SmPointer, int count, char** names) {
+                                            for (int i = 0; i < count; ++i)
+                                                std::free(names[i]);
+                                            std::free(names);
+                                        },
+                                        self};
+        callbacks->get_properties = {[](SmsConn client, SmPointer) { SmsReturnProperties(client, 0, nullptr); },
+                                     self};
+        *mask = ~0ul;
+        return 1;
+    }
+
+    void serve()
+    {
+        for (;;) {
+            std::vector<pollfd> watched{{m_wake[0], POLLIN, 0}};
+            for (int i = 0; i < m_listener_count; ++i)
+                watched.push_back({IceGetListenConnectionNumber(m_listeners[i]), POLLIN, 0});
+            if (m_connection)
+                watched.push_back({IceConnectionNumber(m_connection), POLLIN, 0});
+            if (::poll(watched.data(), watched.size(), -1) < 0)
+                continue;
+            if (watched[0].revents) {
+                char wake;
+                (void)!::read(m_wake[0], &wake, 1);
+                std::vector<Command> commands;
+                {
+                    const std::lock_guard lock(m_mutex);
+                    commands.swap(m_commands);
+                }
+                for (const Command& command : commands) {
+                    if (!command) {
+                        drop_client();
+                        return;
+                    }
+                    if (m_client)
+                        command(m_client);
+                }
+            }
+            for (int i = 0; i < m_listener_count; ++i) {
+                IceAcceptStatus status;
+                if (watched[static_cast<std::size_t>(i) + 1].revents && !m_connection)
+                    m_connection = IceAcceptConnection(m_listeners[i], &status);
+            }
+            if (m_connection && watched.back().fd == IceConnectionNumber(m_connection) && watched.back().revents &&
+                IceProcessMessages(m_connection, nullptr, nullptr) == IceProcessMessagesIOError)
+                drop_client();
+        }
+    }
+
+    // The client went without a word (or the test ends first).
+    void drop_client()
+    {
+        if (m_client)
+            SmsCleanUp(m_client);
+        if (m_connection) {
+            IceSetShutdownNegotiation(m_connection, False);
+            IceCloseConnection(m_connection);
+        }
+        m_connection = nullptr;
+        m_client = nullptr;
+        record("closed");
+    }
+
+    IceListenObj* m_listeners = nullptr;
+    int m_listener_count = 0;
+    std::string m_address;
+    int m_wake[2] = {-1, -1};
+    IceConn m_connection = nullptr;
+    SmsConn m_client = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Command> m_commands;
+    std::vector<std::string> m_events;
+    std::thread m_thread;
+};
+
 // A private X server at 96 DPI, and the XDG folders of a user who has
 // never run the programs.
 class MuralsetOnX11 : public ::testing::Test {
@@ -168,6 +395,12 @@ protected:
                                  "QT_STYLE_OVERRIDE", "QT_IM_MODULE", "XMODIFIERS", "WAYLAND_DISPLAY",
                                  "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "SWAYSOCK"})
             environment.unset(name);
+        // Nor the desktop's session manager or accessibility bus: a test
+        // that wants one brings its own.
+        for (const char* name : {"SESSION_MANAGER", "AT_SPI_BUS_ADDRESS", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
+                                 "QT_ACCESSIBILITY", "NO_AT_BRIDGE"})
+            environment.unset(name);
+        environment.set("ICEAUTHORITY", scratch / "ICEauthority");
 
         display = XOpenDisplay(server.display().c_str());
         ASSERT_NE(display, nullptr);
@@ -232,23 +465,33 @@ protected:
 
     // The top-level window on the screen titled exactly title, waited for
     // up to timeout; None when none came.
+    // Under a window manager, the window inside its frame.
     Window find_window(const std::string& title, std::chrono::milliseconds timeout = 10s)
     {
         Window found = None;
         within(timeout, [&] {
-            Window root, parent;
-            Window* children = nullptr;
-            unsigned count = 0;
-            if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-                return false;
-            for (unsigned i = 0; i < count && found == None; ++i) {
-                if (viewable(children[i]) && title_of(children[i]) == title)
-                    found = children[i];
-            }
-            if (children)
-                XFree(children);
+            found = window_titled(DefaultRootWindow(display), title, 2);
             return found != None;
         });
+        return found;
+    }
+
+    // The shown window titled title among the children of parent, looked
+    // for depth levels down.
+    Window window_titled(Window parent, const std::string& title, int depth)
+    {
+        Window root, grandparent;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (depth == 0 || !XQueryTree(display, parent, &root, &grandparent, &children, &count))
+            return None;
+        Window found = None;
+        for (unsigned i = 0; i < count && found == None; ++i) {
+            if (viewable(children[i]))
+                found = title_of(children[i]) == title ? children[i] : window_titled(children[i], title, depth - 1);
+        }
+        if (children)
+            XFree(children);
         return found;
     }
 
@@ -532,6 +775,152 @@ TEST_F(MuralsetOnX11, ChoosesAWeekThatTheMuralrunItRegisteredInstalls)
     EXPECT_EQ(exit_code(), 0);
 }
 
+// What a screen reader reads of the real Muralset through AT-SPI, the stack
+// Orca uses, in both languages: a name for each control that takes the
+// focus and for the preview, the buttons and labels by their captions, and
+// the focus going round in the Tab order. The drive list is named by its
+// label, as Qt names a drop-down list on Linux.
+TEST_F(MuralsetOnX11, AScreenReaderReadsEachControlByNameInTheTabOrder)
+{
+    struct Case {
+        std::string locale;
+        std::vector<std::string> objects; // among those read
+        std::vector<std::string> focus;   // from the start, then at each Tab
+    };
+    const Case cases[] = {
+        {"en_US.UTF-8",
+         {"text|Visit", "label|Visit:", "frame|Preview", "push button|Picture", "list|Pictures", "list|Folders",
+          "combo box|labelled by Drive", "push button|Quit", "push button|Save", "push button|Accept"},
+         {"text|Visit", "push button|Accept", "push button|Quit", "combo box|labelled by Drive", "list|Folders",
+          "list|Pictures", "push button|Picture", "text|Visit"}},
+        {"fr_FR.UTF-8",
+         {"text|Visitez", "label|Visitez", "frame|Aperçu", "push button|Images", "list|Images", "list|Dossiers",
+          "combo box|labelled by Lecteur", "push button|Quitter", "push button|Enregistrer", "push button|Accepter"},
+         {"text|Visitez", "push button|Accepter", "push button|Quitter", "combo box|labelled by Lecteur",
+          "list|Dossiers", "list|Images", "push button|Images", "text|Visitez"}},
+    };
+    const fs::path pictures_folder = install(scratch.path() / "reader");
+    // Today's picture in the week: Accept and Picture take the focus too.
+    fs::create_directories(scratch.path() / "data/muralis");
+    write_file(scratch.path() / "data/muralis/Vantorel.cfg",
+               "\"" + (pictures_folder / pictures[0].name).string() + std::to_string(todays_weekday()) +
+                   "\"\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    const fs::path read = scratch.path() / "read.txt";
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.locale);
+        environment.set("LANG", test.locale);
+        EXPECT_EQ(exit_code_of({"timeout", "60", "dbus-run-session", "--", "/usr/bin/python3",
+                                ACCESSIBILITY_TREE_SCRIPT, (scratch.path() / "reader/Muralset").string(),
+                                read.string(), "7"}),
+                  0);
+        // A drop-down list reads as its current entry too: the drive's.
+        std::vector<std::string> objects;
+        std::vector<std::string> focus;
+        std::istringstream lines(file_bytes(read));
+        for (std::string line; std::getline(lines, line);) {
+            const bool focused = line.rfind("focus ", 0) == 0;
+            if (focused)
+                line.erase(0, 6);
+            if (line.rfind("combo box|", 0) == 0)
+                line = "combo box" + line.substr(line.rfind('|'));
+            (focused ? focus : objects).push_back(line);
+        }
+        for (const std::string& object : test.objects)
+            EXPECT_NE(std::find(objects.begin(), objects.end(), object), objects.end()) << object;
+        EXPECT_EQ(focus, test.focus);
+    }
+}
+
+// Under a window manager the window is centred by its outer size, frame
+// included, as on Windows: the frame's top-left corner lies at half the
+// room the frame leaves on the screen.
+TEST_F(MuralsetOnX11, IsCentredWithItsFrameUnderAWindowManager)
+{
+    pid_t manager = -1;
+    char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
+    ASSERT_EQ(::posix_spawnp(&manager, "openbox", nullptr, nullptr, argv, environ), 0);
+    const Atom supporting = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    EXPECT_TRUE(within(10s, [&] {
+        Atom type;
+        int format;
+        unsigned long length, after;
+        unsigned char* data = nullptr;
+        const bool there = XGetWindowProperty(display, DefaultRootWindow(display), supporting, 0, 1, False,
+                                              AnyPropertyType, &type, &format, &length, &after, &data) == Success &&
+                           length == 1;
+        if (data)
+            XFree(data);
+        return there;
+    })) << "openbox did not start";
+
+    const Window window = start(MURALSET_PATH, "Orlimo's Muralis");
+    ASSERT_NE(window, None) << "no window appeared";
+    // Left, right, top and bottom, once the window manager has framed it.
+    long sides[4] = {0, 0, 0, 0};
+    within(5s, [&] {
+        Atom type;
+        int format;
+        unsigned long length, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_FRAME_EXTENTS", False), 0, 4, False,
+                               XA_CARDINAL, &type, &format, &length, &after, &data) == Success &&
+            length == 4)
+            std::copy_n(reinterpret_cast<const long*>(data), 4, sides);
+        if (data)
+            XFree(data);
+        return sides[2] > 0;
+    });
+    EXPECT_GT(sides[2], 0) << "the window has no frame";
+    int x = 0, y = 0;
+    Window child;
+    // The frame settles at the place asked once the window is mapped.
+    const QSize outer(297 + static_cast<int>(sides[0] + sides[1]), 208 + static_cast<int>(sides[2] + sides[3]));
+    const QPoint centred((1024 - outer.width()) / 2, (768 - outer.height()) / 2);
+    QPoint corner;
+    within(5s, [&] {
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+        corner = QPoint(x - static_cast<int>(sides[0]), y - static_cast<int>(sides[2]));
+        return (corner - centred).manhattanLength() <= 2;
+    });
+    EXPECT_LE(std::abs(corner.x() - centred.x()), 1) << corner.x() << "," << corner.y();
+    EXPECT_LE(std::abs(corner.y() - centred.y()), 1) << corner.x() << "," << corner.y();
+
+    ask_to_close(window);
+    EXPECT_TRUE(answer(credits_title));
+    EXPECT_EQ(exit_code(), 0);
+    ::kill(manager, SIGTERM);
+    wait_for_exit(manager, 5s);
+}
+
+// A whole week with the keyboard alone: Tab from the visit box past the
+// buttons not usable yet to the folder list, the pictures folder opened
+// with Return, each picture reached with the arrow keys and accepted with
+// Return, then the access keys: Alt+S saves and Alt+Q quits.
+TEST_F(MuralsetOnX11, ChoosesAWeekWithTheKeyboardAlone)
+{
+    const fs::path pictures_folder = install(scratch.path() / "keys");
+    const std::string schedule = scratch / "data/muralis/Vantorel.cfg";
+    const Window window = start((scratch.path() / "keys/Muralset").string(), "Orlimo's Muralis");
+    ASSERT_NE(window, None) << "no window appeared";
+    press(window, "Tab Tab Tab End Return Tab");
+    std::string expected;
+    const int rows[7] = {2, 0, 1, 3, 0, 2, 1};
+    for (int slot = 0; slot < 7; ++slot) {
+        // End, then Home: the first row, whatever the list had selected.
+        std::string keys = "End Home";
+        for (int i = 0; i < rows[slot]; ++i)
+            keys += " Down";
+        press(window, keys + " Return");
+        expected += "\"" + (pictures_folder / pictures[rows[slot]].name).string() +
+                    std::to_string((todays_weekday() - 1 + slot) % 7 + 1) + "\"\r\n";
+    }
+    press(window, "alt+s");
+    EXPECT_TRUE(within(5s, [&] { return file_bytes(schedule) == expected; })) << file_bytes(schedule);
+    press(window, "alt+q");
+    EXPECT_TRUE(answer(credits_title));
+    EXPECT_EQ(exit_code(), 0);
+}
+
 // Every way out of the editor once a change is made or not: the question,
 // its answers, and a save that fails on the way.
 TEST_F(MuralsetOnX11, ClosingAsksAboutAnUnsavedChange)
@@ -589,6 +978,87 @@ TEST_F(MuralsetOnX11, ClosingAsksAboutAnUnsavedChange)
         if (test.written) {
             EXPECT_EQ(file_bytes(schedule), expected);
         }
+    }
+}
+
+// The end of an X session as a session manager brings it: the real
+// Muralset, asked to save itself before the shutdown, asks the closing
+// question with nothing more; Yes writes the week, No keeps the file as it
+// was, a save that fails calls the shutdown off; once the manager says the
+// program dies, it ends without the credits, and a shutdown called off
+// leaves the editor as the answer left it.
+TEST_F(MuralsetOnX11, TheSessionManagerGetsTheClosingQuestionsAnswer)
+{
+    struct Case {
+        const char* name;
+        bool accept;
+        std::string key; // answers the question; empty: no question expected
+        bool save_fails;
+        bool dies; // else the shutdown is called off
+        bool written;
+        std::vector<std::string> events;
+    };
+    const std::vector<std::string> went_on{"registered", "interact_request", "interact_done 0", "save_yourself_done 1"};
+    const Case cases[] = {
+        {"nothing unsaved", false, "", false, true, false, {"registered", "save_yourself_done 1"}},
+        {"Yes saves", true, "Return", false, true, true, went_on},
+        {"Escape says No", true, "Escape", false, true, false, went_on},
+        {"a failed save", true, "Return", true, false, false,
+         {"registered", "interact_request", "interact_done 1", "save_yourself_done 0"}},
+        {"called off after Yes", true, "Return", false, false, true, went_on},
+        {"called off after No", true, "Escape", false, false, false, went_on},
+    };
+    const fs::path pictures_folder = install(scratch.path() / "install");
+    const fs::path data_folder = scratch.path() / "data/muralis";
+    const fs::path schedule = data_folder / "Vantorel.cfg";
+    std::string expected;
+    for (int slot = 1; slot <= 7; ++slot)
+        expected += "\"" + (pictures_folder / pictures[0].name).string() + std::to_string(todays_weekday()) + "\"\r\n";
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        fs::remove_all(scratch.path() / "data");
+        SessionManager manager;
+        environment.set("SESSION_MANAGER", manager.address());
+        const Window window = start((scratch.path() / "install/Muralset").string(), "Orlimo's Muralis");
+        ASSERT_NE(window, None) << "no window appeared";
+        EXPECT_EQ(manager.events_until("registered").size(), 1u) << "the editor did not register";
+        if (test.accept) {
+            open_pictures(window);
+            accept(window, 0, Accept::Button);
+        }
+        if (test.save_fails) {
+            fs::remove_all(data_folder);
+            write_file(data_folder, "");
+        }
+        manager.save_yourself_for_shutdown();
+        if (!test.key.empty()) {
+            EXPECT_TRUE(answer(question_title, test.key));
+        }
+        if (test.save_fails) {
+            EXPECT_TRUE(answer("Muralis")) << "no box told that the save failed";
+            fs::remove(data_folder);
+        }
+        EXPECT_EQ(manager.events_until(test.events.back()), test.events);
+        EXPECT_EQ(fs::exists(schedule), test.written);
+        if (test.written) {
+            EXPECT_EQ(file_bytes(schedule), expected);
+        }
+        if (test.dies) {
+            manager.die();
+            // Nothing more is shown: a box would keep the editor running.
+            EXPECT_EQ(exit_code(), 0);
+            continue;
+        }
+        manager.call_shutdown_off();
+        EXPECT_TRUE(viewable(window));
+        EXPECT_TRUE(editor_running());
+        // As the answer left it: a week still unsaved asks again.
+        ask_to_close(window);
+        if (!test.written) {
+            EXPECT_TRUE(answer(question_title, "Escape"));
+        }
+        EXPECT_TRUE(answer(credits_title));
+        EXPECT_EQ(exit_code(), 0);
     }
 }
 
