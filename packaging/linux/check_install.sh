@@ -69,6 +69,7 @@ layout() {
         share/icons/hicolor/128x128/apps/muralis.png \
         share/icons/hicolor/32x32/apps/muralis.png \
         share/icons/hicolor/64x64/apps/muralis.png \
+        share/lintian/overrides/muralis \
         share/man/man1/muralset.1.gz \
         share/metainfo/org.example.muralis.metainfo.xml)
     installed=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort)
