@@ -12,17 +12,11 @@
 #include <QTimer>
 
 #include "editor/twips.h"
+#include "platform/linux/view/artwork.h"
 #include "platform/linux/view/binder_factory.h"
 #include "platform/linux/view/control_binder.h"
 #include "platform/linux/view/logout_inhibitor.h"
 #include "platform/linux/view/window_frame.h"
-
-// The artwork is compiled into this static library, whose resource
-// registration the linker would drop unless something refers to it.
-static void register_view_artwork()
-{
-    Q_INIT_RESOURCE(view_artwork);
-}
 
 namespace muralis::linux_platform {
 
@@ -31,22 +25,11 @@ namespace {
 using editor::Control;
 using editor::Property;
 
-// The model's fonts name Arial, which few Linux systems have; Liberation
-// Sans has the same widths, so the captions fill the controls as designed.
-void substitute_missing_fonts()
-{
-    static const bool substituted = [] {
-        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-        return true;
-    }();
-    (void)substituted;
-}
-
 QIcon window_icon()
 {
     QIcon icon;
     for (const char* size : {"32", "64", "128"})
-        icon.addFile(QStringLiteral(":/muralis/muralis-%1.png").arg(QLatin1String(size)));
+        icon.addPixmap(artwork(QStringLiteral("muralis-%1.png").arg(QLatin1String(size))));
     return icon;
 }
 
@@ -67,12 +50,8 @@ ArrierePlanView::ArrierePlanView(editor::Arriere_Plan& window)
       m_context(std::make_unique<ViewContext>(*this, m_dpi,
                                               [this](const ViewContext::UserAction& action) { run_for_user(action); }))
 {
-    static const bool registered = (register_view_artwork(), true);
-    (void)registered;
-    substitute_missing_fonts();
     setFixedSize(editor::twips_to_pixels(editor::client_width, m_dpi),
                  editor::twips_to_pixels(editor::client_height, m_dpi));
-    setWindowIcon(window_icon());
     setWindowTitle(QString::fromStdString(window.Caption()));
     // The load centres the window by its outer size, as on Windows: the
     // frame the window manager will draw is asked for first. Without an
@@ -214,11 +193,19 @@ void ArrierePlanView::commit_data(QSessionManager& manager)
         manager.release();
 }
 
-// The session manager ends the program (its "die" becomes the application's
-// Quit, which would close the window through the closing procedure, with
-// its question and its credits): the session's end, nothing more shown.
+// Two of the application's events: its first paint, after which the
+// window's icon is given (its pictures read then rather than before the
+// window shows; the window manager shows the icon a moment later), and
+// the session manager ending the program (its "die" becomes the
+// application's Quit, which would close the window through the closing
+// procedure, with its question and its credits): the session's end,
+// nothing more shown.
 bool ArrierePlanView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Paint && !m_icon_asked) {
+        m_icon_asked = true;
+        QTimer::singleShot(0, this, [this] { setWindowIcon(window_icon()); });
+    }
     if (watched != qApp || event->type() != QEvent::Quit || m_ended)
         return false;
     if (m_running == 0)

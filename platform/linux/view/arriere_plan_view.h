@@ -92,6 +92,7 @@ private:
     int m_running = 0;    // > 0 while a model call made for the user runs
     std::optional<QMargins> m_frame; // the window manager's frame, when it said
     std::unique_ptr<LogoutInhibitor> m_inhibitor;
+    bool m_icon_asked = false; // the icon is given after the first paint
 };
 
 } // namespace muralis::linux_platform

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "editor/twips.h"
+#include "platform/linux/view/artwork.h"
 
 namespace muralis::linux_platform {
 
@@ -50,7 +51,7 @@ QFont ViewContext::font(const editor::Font& font, const QFont& inherited)
 const QCursor& ViewContext::globe_cursor()
 {
     if (!m_globe_cursor) {
-        const QPixmap globe(QStringLiteral(":/muralis/globe-32.png"));
+        const QPixmap globe = artwork(QStringLiteral("globe-32.png"));
         m_globe_cursor.emplace(globe, globe.width() / 2, globe.height() / 2);
     }
     return *m_globe_cursor;

@@ -32,10 +32,14 @@ struct Disconnect {
     void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
 };
 
-xcb_atom_t atom(xcb_connection_t* connection, const char* name)
+xcb_intern_atom_cookie_t ask_atom(xcb_connection_t* connection, const char* name)
 {
-    const ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+    return xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+}
+
+xcb_atom_t atom(xcb_connection_t* connection, xcb_intern_atom_cookie_t asked)
+{
+    const ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, asked, nullptr));
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
@@ -52,30 +56,41 @@ std::vector<uint32_t> property_values(xcb_connection_t* connection, xcb_window_t
 
 } // namespace
 
-// The question goes over a connection of its own, whose events Qt's
+// Whether a window manager that answers the request runs is asked over Qt's
+// own connection (questions and their replies, no events): without one, as
+// on a bare X server, the window makes no connection of its own. The
+// question then goes over a connection of its own, whose events Qt's
 // connection never sees: the property's change is waited for here, with a
 // deadline, while Qt's own reader keeps its events.
 std::optional<QMargins> frame_to_come(QWidget& window)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb"))
         return std::nullopt;
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const std::unique_ptr<xcb_connection_t, Disconnect> connection(xcb_connect(nullptr, nullptr));
-    xcb_connection_t* x = connection.get();
-    if (xcb_connection_has_error(x))
-        return std::nullopt;
-    const ReplyPtr<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, id), nullptr));
+    xcb_connection_t* shared = x11->connection();
+    // The four questions go out together; the answers are read after.
+    const xcb_get_geometry_cookie_t asked_geometry = xcb_get_geometry(shared, id);
+    const xcb_intern_atom_cookie_t asked_request = ask_atom(shared, "_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_intern_atom_cookie_t asked_extents = ask_atom(shared, "_NET_FRAME_EXTENTS");
+    const xcb_intern_atom_cookie_t asked_supported = ask_atom(shared, "_NET_SUPPORTED");
+    const ReplyPtr<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(shared, asked_geometry, nullptr));
+    const xcb_atom_t request = atom(shared, asked_request);
+    const xcb_atom_t extents = atom(shared, asked_extents);
+    const xcb_atom_t supported_list = atom(shared, asked_supported);
     if (!geometry)
         return std::nullopt;
     const xcb_window_t root = geometry->root;
-    const xcb_atom_t request = atom(x, "_NET_REQUEST_FRAME_EXTENTS");
-    const xcb_atom_t extents = atom(x, "_NET_FRAME_EXTENTS");
     bool supported = false;
-    for (uint32_t value : property_values(x, root, atom(x, "_NET_SUPPORTED")))
+    for (uint32_t value : property_values(shared, root, supported_list))
         supported = supported || value == request;
     if (!supported)
         return std::nullopt;
 
+    const std::unique_ptr<xcb_connection_t, Disconnect> connection(xcb_connect(nullptr, nullptr));
+    xcb_connection_t* x = connection.get();
+    if (xcb_connection_has_error(x))
+        return std::nullopt;
     const uint32_t property_changes = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(x, id, XCB_CW_EVENT_MASK, &property_changes);
     xcb_client_message_event_t ask{};

@@ -16,7 +16,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "editor/arriere_plan.h"
 #include "editor/twips.h"
@@ -245,6 +248,13 @@ TEST_F(ViewTest, ColoursFontsIconAndPointerComeFromTheModelAndTheArtwork)
     const auto artwork = [](const char* name) {
         return QImage(QDir(ARTWORK_DIR).filePath(name)).convertToFormat(QImage::Format_ARGB32);
     };
+    // Given once the window has painted. Read as PNG, neither the icon nor
+    // the pointer loaded any of Qt's image plugins (each a dlopen at start).
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !view->windowIcon().isNull(); }));
+    (void)shown(window->Visite)->cursor();
+    std::ifstream maps("/proc/self/maps");
+    const std::string mapped{std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(mapped.find("/imageformats/"), std::string::npos);
     EXPECT_EQ(view->windowIcon().pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32),
               artwork("muralis-32.png"));
     const QCursor pointer = shown(window->Visite)->cursor();
