@@ -9,9 +9,12 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/pictures/picture_reader.h"
 #include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/view/arriere_plan_view.h"
+#include "platform/linux/view/font_configuration.h"
 #include "platform/linux/view/logout_inhibitor.h"
+#include "platform/linux/work_ahead.h"
 
 namespace {
 
@@ -34,6 +37,13 @@ std::string description_of(std::exception_ptr error)
 int main(int argc, char* argv[])
 {
     using namespace muralis;
+    // Read while the application connects to the display: the font
+    // configuration, and the picture decoders the file list's pattern
+    // names (it loads them to know which there are).
+    linux_platform::WorkAhead ahead([] {
+        linux_platform::read_font_configuration();
+        linux_platform::picture_pattern();
+    });
     QApplication application(argc, argv);
     // Ties the window to the installed menu entry "muralis.desktop", whose
     // icon Wayland compositors show for it.
@@ -48,6 +58,7 @@ int main(int argc, char* argv[])
     // program ends.
     std::exception_ptr unhandled;
     try {
+        ahead.wait();
         editor::Arriere_Plan window({files, system, desktop});
         linux_platform::ArrierePlanView view(window);
         // Under Wayland no session manager asks Qt's programs before the

@@ -43,9 +43,12 @@
 #include "platform/linux/linux_desktop.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/pictures/picture_reader.h"
 #include "platform/linux/qt/qt_picture.h"
 #include "platform/linux/qt/qt_toolkit.h"
 #include "platform/linux/view/arriere_plan_view.h"
+#include "platform/linux/view/font_configuration.h"
+#include "platform/linux/work_ahead.h"
 
 namespace {
 
@@ -202,6 +205,7 @@ private:
         case Property::List: return "List";
         case Property::ListIndex: return "ListIndex";
         case Property::Focus: return "Focus";
+        case Property::AccessibleName: return "AccessibleName";
         }
         return "?";
     }
@@ -548,8 +552,14 @@ int startup(int argc, char* argv[], Clock::time_point entered, const std::string
         last_cpu = cpu;
     };
 
+    linux_platform::WorkAhead ahead([] {
+        linux_platform::read_font_configuration();
+        linux_platform::picture_pattern();
+    });
     QApplication application(argc, argv);
     step("qapplication");
+    ahead.wait();
+    step("work_ahead");
     linux_platform::QtToolkit& toolkit = linux_platform::qt_toolkit();
     linux_platform::LinuxFiles files;
     linux_platform::LinuxSystem system(toolkit);
