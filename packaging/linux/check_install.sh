@@ -88,11 +88,13 @@ layout() {
 
     # What each program loads at start, as ldd lists it (its libraries and
     # theirs): Muralrun no Qt, which it loads from its module only to show a
-    # message or to read a picture that is no plain bitmap.
+    # message or to read a picture that is no plain bitmap; Muralset no GIO,
+    # which it loads to save a week (the session bus) or to visit the site.
     loaded_at_start() { ldd "$prefix/lib/muralis/$1" | awk '{ print $1 }'; }
     loads() { local list; list=$(loaded_at_start "$1") && grep -q "^$2" <<<"$list"; }
     leaves_out() { local list; list=$(loaded_at_start "$1") && ! grep -q "^$2" <<<"$list"; }
     check "Muralrun loads no Qt library at start" leaves_out Muralrun libQt
+    check "Muralset loads no GIO at start" leaves_out Muralset libgio
     # The picture decoders are loaded at the first picture of their format.
     for decoder in libjpeg libpng libwebp; do
         check "Muralrun loads no $decoder at start" leaves_out Muralrun "$decoder"

@@ -5,8 +5,6 @@
 #include <optional>
 #include <utility>
 
-#include <gio/gio.h>
-
 #include "platform/background_task.h"
 #include "platform/linux/dbus/gobject_ptr.h"
 #include "platform/formats/picture_header.h"
@@ -166,8 +164,11 @@ void LinuxDesktop::open_web_address(const std::string& address)
     // (x-scheme-handler/https) and starts it with the address as one
     // argument: no shell ever reads the address. Failures (no handler, a
     // handler that cannot start) are dropped, as the seam asks.
+    const GioLibrary& gio = gio_library();
+    if (!gio.complete)
+        return;
     GErrorSlot error;
-    g_app_info_launch_default_for_uri(address.c_str(), nullptr, error.out());
+    gio.app_info_launch_default_for_uri(address.c_str(), nullptr, error.out());
 }
 
 } // namespace muralis::linux_platform

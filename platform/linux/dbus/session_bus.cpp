@@ -20,7 +20,7 @@ std::string session_bus_address()
     struct stat info {};
     if (::stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode))
         return {};
-    const GCharPtr escaped(g_dbus_address_escape_value(socket.c_str()));
+    const GCharPtr escaped(gio_library().dbus_address_escape_value(socket.c_str()));
     return std::string("unix:path=") + escaped.get();
 }
 
@@ -28,11 +28,14 @@ std::string session_bus_address()
 
 GObjectPtr<GDBusConnection> connect_session_bus()
 {
+    const GioLibrary& gio = gio_library();
+    if (!gio.complete)
+        return nullptr;
     const std::string address = session_bus_address();
     if (address.empty())
         return nullptr;
     GErrorSlot error;
-    GObjectPtr<GDBusConnection> bus(g_dbus_connection_new_for_address_sync(
+    GObjectPtr<GDBusConnection> bus(gio.dbus_connection_new_for_address_sync(
         address.c_str(),
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
@@ -45,7 +48,7 @@ GVariantPtr call_method(GDBusConnection* bus, const char* service, const char* o
                         const GVariantType* reply_type, int timeout_ms)
 {
     GErrorSlot error;
-    return GVariantPtr(g_dbus_connection_call_sync(bus, service, object, interface, method,
+    return GVariantPtr(gio_library().dbus_connection_call_sync(bus, service, object, interface, method,
                                                    parameters, reply_type,
                                                    G_DBUS_CALL_FLAGS_NONE, timeout_ms, nullptr,
                                                    error.out()));

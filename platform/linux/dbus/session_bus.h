@@ -7,7 +7,7 @@
 namespace muralis::linux_platform {
 
 // A private connection to the user's session bus, or null when the session
-// has none. The bus is only looked for where the session announces it
+// has none (or GIO does not load; it is loaded here the first time). The bus is only looked for where the session announces it
 // (DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus): GDBus's own lookup
 // would otherwise start a new bus through X11 autolaunch, which a program
 // that runs once at log-on must not leave behind.

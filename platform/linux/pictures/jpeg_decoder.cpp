@@ -10,7 +10,7 @@
 
 #include "platform/linux/pictures/decoders.h"
 #include "platform/linux/pictures/picture_file.h"
-#include "platform/linux/pictures/shared_library.h"
+#include "platform/linux/shared_library.h"
 
 namespace muralis::linux_platform {
 

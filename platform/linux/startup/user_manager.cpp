@@ -26,11 +26,11 @@ bool has_user_manager(GDBusConnection* bus)
 {
     const GVariantPtr reply =
         call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                    "NameHasOwner", g_variant_new("(s)", manager_service), G_VARIANT_TYPE("(b)"),
+                    "NameHasOwner", gio_library().variant_new("(s)", manager_service), variant_type("(b)"),
                     call_timeout_ms);
     gboolean owned = FALSE;
     if (reply)
-        g_variant_get(reply.get(), "(b)", &owned);
+        gio_library().variant_get(reply.get(), "(b)", &owned);
     return owned;
 }
 
@@ -40,13 +40,13 @@ GVariantPtr call_manager(GDBusConnection* bus, const char* method, GVariant* par
                          const GVariantType* reply_type, int timeout_ms)
 {
     GErrorSlot error;
-    GVariantPtr reply(g_dbus_connection_call_sync(bus, manager_service, manager_object, manager_interface,
+    GVariantPtr reply(gio_library().dbus_connection_call_sync(bus, manager_service, manager_object, manager_interface,
                                                   method, parameters, reply_type,
                                                   G_DBUS_CALL_FLAGS_NO_AUTO_START, timeout_ms, nullptr,
                                                   error.out()));
     if (!reply) {
         GError* failure = *error.out();
-        g_dbus_error_strip_remote_error(failure);
+        gio_library().dbus_error_strip_remote_error(failure);
         throw Failure(EIO, std::string("systemd (") + method + "): " + failure->message);
     }
     return reply;
@@ -63,10 +63,11 @@ bool enable_and_start_user_timer(const std::string& timer)
     // Not for this boot only (runtime false), and replacing a link of that
     // name that points elsewhere (force true).
     const char* const files[] = {timer.c_str(), nullptr};
-    call_manager(bus.get(), "EnableUnitFiles", g_variant_new("(^asbb)", files, FALSE, TRUE),
-                 G_VARIANT_TYPE("(ba(sss))"), call_timeout_ms);
-    call_manager(bus.get(), "StartUnit", g_variant_new("(ss)", timer.c_str(), "replace"),
-                 G_VARIANT_TYPE("(o)"), call_timeout_ms);
+    const GioLibrary& gio = gio_library();
+    call_manager(bus.get(), "EnableUnitFiles", gio.variant_new("(^asbb)", files, FALSE, TRUE),
+                 variant_type("(ba(sss))"), call_timeout_ms);
+    call_manager(bus.get(), "StartUnit", gio.variant_new("(ss)", timer.c_str(), "replace"),
+                 variant_type("(o)"), call_timeout_ms);
     return true;
 }
 
@@ -94,7 +95,7 @@ void import_session_environment()
         list.push_back(variable.c_str());
     list.push_back(nullptr);
     try {
-        call_manager(bus.get(), "SetEnvironment", g_variant_new("(^as)", list.data()), nullptr,
+        call_manager(bus.get(), "SetEnvironment", gio_library().variant_new("(^as)", list.data()), nullptr,
                      call_timeout_ms);
     } catch (const Failure&) {
     }
