@@ -115,6 +115,16 @@ int todays_weekday()
     return local.tm_wday + 1;
 }
 
+// The schedule a save writes after today's slot was given picture: the
+// empty slots after the first are filled with it, each naming today.
+std::string week_of(const fs::path& picture)
+{
+    std::string week;
+    for (int slot = 1; slot <= 7; ++slot)
+        week += "\"" + picture.string() + std::to_string(todays_weekday()) + "\"\r\n";
+    return week;
+}
+
 // Xlib reports a window that went between two calls through this handler;
 // the calls' own results tell the tests what they need.
 int ignore_x_error(Display*, XErrorEvent*)
@@ -942,10 +952,7 @@ TEST_F(MuralsetOnX11, ClosingAsksAboutAnUnsavedChange)
     const fs::path pictures_folder = install(folder);
     const fs::path data_folder = scratch.path() / "data/muralis";
     const fs::path schedule = data_folder / "Vantorel.cfg";
-    // Saving fills the empty slots after the first with its picture.
-    std::string expected;
-    for (int slot = 1; slot <= 7; ++slot)
-        expected += "\"" + (pictures_folder / pictures[0].name).string() + std::to_string(todays_weekday()) + "\"\r\n";
+    const std::string expected = week_of(pictures_folder / pictures[0].name);
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         fs::remove_all(scratch.path() / "config");
@@ -1011,9 +1018,7 @@ TEST_F(MuralsetOnX11, TheSessionManagerGetsTheClosingQuestionsAnswer)
     const fs::path pictures_folder = install(scratch.path() / "install");
     const fs::path data_folder = scratch.path() / "data/muralis";
     const fs::path schedule = data_folder / "Vantorel.cfg";
-    std::string expected;
-    for (int slot = 1; slot <= 7; ++slot)
-        expected += "\"" + (pictures_folder / pictures[0].name).string() + std::to_string(todays_weekday()) + "\"\r\n";
+    const std::string expected = week_of(pictures_folder / pictures[0].name);
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         fs::remove_all(scratch.path() / "data");
