@@ -435,6 +435,18 @@ end_session() {
     session=$!
 }
 
+# Answers the question the session's end raises with $1. When it does not
+# come, whether the editor and wineboot are still there says which side
+# did not go on.
+answer_session_question() {
+    wine_step "$READER_EXE" box "$question_title" "$1" >"$state/box.txt" 2>&1 && return 0
+    {
+        if kill -0 "$editor" 2>/dev/null; then echo "editor: still running"; else echo "editor: ended"; fi
+        if kill -0 "$session" 2>/dev/null; then echo "wineboot: still running"; else echo "wineboot: ended"; fi
+    } >"$state/session-end.log"
+    fail "no message box '$question_title' answered with $1"
+}
+
 # The session ended the editor without a box of its own: no credits.
 expect_ended_by_the_session() {
     drive gone "$english_title"
@@ -470,7 +482,7 @@ case_the_end_of_the_session_asks_about_an_unsaved_change() {
         read_window "$english_title"
         accept_red
         end_session
-        answer "$question_title" "$answer_given"
+        answer_session_question "$answer_given"
         expect_box 'text=Before QUITTING the Muralis?'
         expect_box 'buttons=&Yes,&No'
         expect_ended_by_the_session
@@ -487,7 +499,7 @@ case_the_end_of_the_session_asks_about_an_unsaved_change() {
     mkdir "$schedule"
     accept_red
     end_session
-    answer "$question_title" Yes
+    answer_session_question Yes
     answer Muralis OK
     grep -q '^text=Could not save the file: ' "$state/box.txt" || fail "the failed save is reported otherwise"
     wait "$session" || true
